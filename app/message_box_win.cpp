@@ -1,0 +1,5 @@
+#include "app/message_box.h"
+
+int messageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    return MessageBoxA(owner, text, caption, type);
+}

@@ -1,0 +1,37 @@
+// The settings record of a run, filled once from the INI file by loadSettings.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// One entry of [Проверить пары]: "destination=source" in the file.
+struct SyncPair {
+    std::string source;
+    std::string destination;
+};
+
+constexpr int kPathBuffer = 1024;  // every path field holds at most 1023 characters
+
+struct SettingsRecord {
+    bool clearReadOnly = true;      // СниматьReadOnly
+    bool deleteExtraFiles = false;  // УдалятьНенужныеФайлы
+    bool askOnError = true;         // ВопросПриОшибке
+    bool rootOnly = false;          // ПроверятьТолькоКорень
+    bool writeStatistics = false;   // ВыводитьСтатистикуСинхронизации
+    char runCommand[kPathBuffer] = "";        // Выполнить
+    char commandArguments[kPathBuffer] = "";  // КоманднаяСтрока
+    char runningCheckPath[kPathBuffer] = "";  // ПроверятьЗапущеноЛиУже
+    bool hasUpdateList = false;
+    char sourceDir[kPathBuffer] = "";  // КаталогИсточник, ends with '\'
+    char destDir[kPathBuffer] = "";    // КаталогПриемник, expanded, ends with '\'
+    char startDir[kPathBuffer] = "";   // current directory at start-up
+    std::vector<std::string> ignoreList;        // [Игнорировать]
+    std::vector<std::string> skipExistingList;  // [Пропустить существующие]
+    std::vector<std::string> cutList;           // [Вырезать]
+    std::vector<std::string> updateList;        // [Обновлять]
+    std::vector<std::string> strictList;        // [СтрогоСинхронизировать]
+    std::vector<SyncPair> pairList;             // [Проверить пары]
+    bool osVersion5OrLater = false;
+    HWND windowHandle = nullptr;
+};

@@ -1,0 +1,45 @@
+// The one object of a run: settings, rule lists, the registries and work
+// lists of the pass, the error count and the splash window handle.
+#pragma once
+
+#include <cstdint>
+
+#include "app/settings.h"
+#include "fsops/fs_calls.h"
+#include "sync/registry.h"
+
+class ProcessPlatform;
+
+class SyncEngine {
+public:
+    SyncEngine();   // defaults, start directory, Windows version flag
+    ~SyncEngine();  // releases the trees, closes the run logs, frees the lists
+    SyncEngine(const SyncEngine&) = delete;
+    SyncEngine& operator=(const SyncEngine&) = delete;
+
+    // Start-up (app/load_settings.cpp)
+    bool loadSettings(const char* iniPath);
+
+    // The pass (sync/pass.cpp)
+    bool runPass();
+
+    // File-system work (fsops/)
+    bool copyFile(const char* source, const char* destination);
+    void copyPairs();
+    bool checkFreeSpace();
+    void applyWorkLists();
+
+    // Application control (worker/)
+    bool isApplicationRunning();
+    void launchCommand();
+
+    SettingsRecord settings;
+    CopyList copyList;
+    DeleteList deleteList;
+    int32_t errorCount = 0;
+    bool runLogsOpen = false;  // set by openRunLogs; closeRunLogs only touches logs it opened
+
+    // Seams over the platform; tests point them at fakes.
+    FileSystemCalls* fs = &FileSystemCalls::real();
+    ProcessPlatform* processes = nullptr;  // null: the real Windows calls
+};

@@ -1,0 +1,57 @@
+// Helpers shared by the test suites: real temporary trees, files with chosen
+// times and attributes, programs started and waited for, and the scripted
+// message box that replaces MessageBoxA in the test program.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace test {
+
+// A fresh directory under %TEMP%, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }   // no trailing backslash
+    std::string operator/(const std::string& rel) const { return path_ + "\\" + rel; }
+
+private:
+    std::string path_;
+};
+
+// Build outputs: buildFile("tolvaren.exe"), buildFile("helpers\\fakeapp.exe").
+std::string buildFile(const std::string& rel);
+
+void writeFile(const std::string& path, const std::string& bytes);  // creates parent directories
+std::string readFile(const std::string& path);                      // empty when missing
+bool fileExists(const std::string& path);                           // file or directory
+bool isDirectory(const std::string& path);
+void makeDirs(const std::string& path);
+void removeAll(const std::string& path);  // clears read-only bits on the way
+std::vector<std::string> readLines(const std::string& path);  // CR LF or LF, no line ends kept
+
+FILETIME fileTimeOf(const std::string& path);
+void setFileTime(const std::string& path, FILETIME t);
+FILETIME addSeconds(FILETIME t, long long seconds);
+void setAttributes(const std::string& path, DWORD attributes);
+
+// Starts a command line in cwd and waits; returns the exit code, or -1 on
+// failure to start, -2 on time-out (the process is then terminated).
+int runProgram(const std::string& commandLine, const std::string& cwd, DWORD timeoutMs = 60000);
+
+// Scripted answers for messageBox(); every call is recorded.
+struct BoxCall {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+std::vector<BoxCall>& boxCalls();
+void queueBoxAnswer(int answer);  // answers are used in order; IDOK when none is queued
+void resetBoxes();
+
+}  // namespace test
