@@ -1,0 +1,16 @@
+#include "app/show_message.h"
+
+#include <cstdio>
+
+#include "app/message_box.h"
+
+bool quietMode = false;
+
+int showMessage(HWND owner, const char* text, const char* caption, UINT type) {
+    if (quietMode) {
+        std::fputs(text, stderr);
+        std::fflush(stderr);
+        return IDOK;
+    }
+    return messageBox(owner, text, caption, type);
+}
