@@ -2,6 +2,7 @@
 // lists of the pass, the error count and the splash window handle.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "app/settings.h"
@@ -38,6 +39,10 @@ public:
     DeleteList deleteList;
     int32_t errorCount = 0;
     bool runLogsOpen = false;  // set by openRunLogs; closeRunLogs only touches logs it opened
+    // Set by the splash window when the user confirmed an abort or the window
+    // went away: no file operation or caption starts after that.
+    std::atomic<bool> stopRequested{false};
+    bool stopping() const { return stopRequested.load(); }
 
     // Seams over the platform; tests point them at fakes.
     FileSystemCalls* fs = &FileSystemCalls::real();
