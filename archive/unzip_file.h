@@ -17,5 +17,7 @@ public:
     bool ReadNames() override;
 
 private:
-    unzFile handle = nullptr;
+    bool fail(const char* message);  // keeps the message, returns false
+
+    unzFile handle = nullptr;  // null while no archive is open
 };

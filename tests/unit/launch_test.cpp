@@ -1,0 +1,108 @@
+// The command launch through the shell, with a helper that records where
+// and with what it was started.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "support/test_support.h"
+#include "sync/sync_engine.h"
+#include "win/fixed_text.h"
+
+namespace {
+
+// Takes over both log streams for the life of the object.
+class CapturedLogs {
+public:
+    CapturedLogs() : oldOut_(std::cout.rdbuf(out.rdbuf())), oldErr_(std::cerr.rdbuf(err.rdbuf())) {}
+    ~CapturedLogs() {
+        std::cout.rdbuf(oldOut_);
+        std::cerr.rdbuf(oldErr_);
+    }
+    std::ostringstream out, err;
+
+private:
+    std::streambuf* oldOut_;
+    std::streambuf* oldErr_;
+};
+
+// The recorder's two lines (working directory, arguments), once it has written them.
+std::vector<std::string> recorded(const std::string& path) {
+    for (int i = 0; i < 200 && !test::fileExists(path); ++i) Sleep(100);
+    return test::readLines(path);
+}
+
+struct Launch : ::testing::Test {
+    test::TempDir dir;
+    SyncEngine engine;
+    std::string dest = dir / "ДАРВ Клиент";
+    Launch() {
+        test::makeDirs(dest);
+        win::copyText(engine.settings.destDir, (dest + "\\").c_str());
+    }
+    void set(const std::string& command, const std::string& arguments) {
+        win::copyText(engine.settings.runCommand, command.c_str());
+        win::copyText(engine.settings.commandArguments, arguments.c_str());
+    }
+};
+
+TEST_F(Launch, RelativeCommandRunsInTheDestination) {
+    ASSERT_TRUE(CopyFileA(test::buildFile("helpers\\recordcwd.exe").c_str(), (dest + "\\darv.exe").c_str(), FALSE));
+    const std::string out = dir / "запуск.txt";
+    const std::string arguments = "\"" + out + "\" один  \"два три\"";
+    set("darv.exe", arguments);
+    CapturedLogs logs;
+    engine.launchCommand();
+    EXPECT_EQ(logs.out.str(), "Выполнение команды \"darv.exe\" рабочий каталог \"" + dest + "\\\"\n");
+    EXPECT_EQ(logs.err.str(), "");
+    EXPECT_EQ(recorded(out), (std::vector<std::string>{dest, arguments}));
+}
+
+TEST_F(Launch, DriveAbsoluteCommandGetsNoWorkingDirectory) {
+    const std::string out = dir / "absolute.txt";
+    const std::string command = test::buildFile("helpers\\recordcwd.exe");
+    set(command, "\"" + out + "\"");
+    CapturedLogs logs;
+    engine.launchCommand();
+    EXPECT_EQ(logs.out.str(), "Выполнение команды \"" + command + "\" рабочий каталог \"\"\n");
+    EXPECT_EQ(logs.err.str(), "");
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(sizeof cwd, cwd);
+    auto lines = recorded(out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], cwd);  // the started program keeps this process's directory
+}
+
+TEST_F(Launch, MissingCommandIsReportedAndEmptyOneIgnored) {
+    set("nosuch.exe", "");
+    {
+        CapturedLogs logs;
+        engine.launchCommand();
+        EXPECT_EQ(logs.err.str(),
+                  "Ошибка 2 выполнения команды \"nosuch.exe\" рабочий каталог \"" + dest + "\\\"\n");
+        EXPECT_EQ(logs.out.str(), "");
+    }
+    EXPECT_EQ(engine.errorCount, 0);
+
+    // A network command also gets the destination as working directory.
+    set("\\\\srv\\share\\x.exe", "");
+    {
+        CapturedLogs logs;
+        engine.launchCommand();
+        const std::string tail = " выполнения команды \"\\\\srv\\share\\x.exe\" рабочий каталог \"" + dest + "\\\"\n";
+        std::string err = logs.err.str();
+        EXPECT_EQ(err.rfind("Ошибка ", 0), 0u) << err;
+        ASSERT_GE(err.size(), tail.size());
+        EXPECT_EQ(err.substr(err.size() - tail.size()), tail);
+    }
+
+    set("", "whatever");
+    CapturedLogs logs;
+    engine.launchCommand();
+    EXPECT_EQ(logs.out.str(), "");
+    EXPECT_EQ(logs.err.str(), "");
+}
+
+}  // namespace

@@ -1,0 +1,20 @@
+// The steps of the running-application check, over the platform interface.
+#pragma once
+
+#include <windows.h>
+
+#include "worker/process_platform.h"
+
+// Identifier of the first process, in snapshot order, whose main module is
+// path (compared with _stricmp: only ASCII letters fold); 0 when none.
+DWORD findProcessByPath(ProcessPlatform& platform, const char* path);
+
+// Gives the process polls × interval ms to end by itself, then ends it by
+// force. A process that cannot be opened counts as gone.
+void waitOrTerminate(ProcessPlatform& platform, DWORD id, DWORD interval, int polls);
+
+// Signals a launcher's start-up event and waits for the process it names.
+void startupHandshake(ProcessPlatform& platform);
+
+// Asks the companion monitor running from destDir + "Кронваль\" to quit.
+void stopMonitor(ProcessPlatform& platform, const char* destDir);
