@@ -75,6 +75,7 @@ bool SplashWindow::CreateWindowAndShow() {
 }
 
 int SplashWindow::RunMessageLoop() {
+    if (!created) return 0;  // no window: no quit message could ever come
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     MSG msg{};
