@@ -14,6 +14,10 @@ std::deque<int>& answers() {
     static std::deque<int> queue;
     return queue;
 }
+bool& realBoxes() {
+    static bool real = false;
+    return real;
+}
 }  // namespace
 
 TempDir::TempDir() {
@@ -159,6 +163,88 @@ void queueBoxAnswer(int answer) { answers().push_back(answer); }
 void resetBoxes() {
     boxCalls().clear();
     answers().clear();
+    realBoxes() = false;
+}
+
+void useRealMessageBoxes(bool real) { realBoxes() = real; }
+
+namespace {
+struct DialogSearch {
+    HWND owner;
+    HWND found;
+};
+BOOL CALLBACK matchDialog(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::string(cls) == "#32770" && GetWindow(hwnd, GW_OWNER) == search->owner && IsWindowVisible(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND findOwnedDialog(HWND owner, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        DialogSearch search{owner, nullptr};
+        EnumWindows(&matchDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+void pressDialogButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (button)
+        SendMessageA(button, BM_CLICK, 0, 0);
+    else
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+Pixels captureClient(HWND window) {
+    Pixels p;
+    RECT client{};
+    GetClientRect(window, &client);
+    p.width = client.right;
+    p.height = client.bottom;
+    if (p.width <= 0 || p.height <= 0) return p;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = p.width;
+    info.bmiHeader.biHeight = -p.height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC windowDc = GetDC(window);
+    HDC memory = CreateCompatibleDC(windowDc);
+    HBITMAP dib = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, p.width, p.height, windowDc, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* quads = static_cast<const unsigned char*>(bits);
+    p.data.resize(static_cast<std::size_t>(p.width) * p.height);
+    for (std::size_t i = 0; i < p.data.size(); ++i)
+        p.data[i] = RGB(quads[i * 4 + 2], quads[i * 4 + 1], quads[i * 4]);
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(window, windowDc);
+    return p;
+}
+
+void pumpMessages(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (GetTickCount() - start < ms);
 }
 
 }  // namespace test
@@ -167,6 +253,7 @@ void resetBoxes() {
 // scripted answer instead of showing anything.
 int messageBox(HWND owner, const char* text, const char* caption, UINT type) {
     test::boxCalls().push_back({owner, text ? text : "", caption ? caption : "", type});
+    if (test::realBoxes()) return MessageBoxA(owner, text, caption, type);
     auto& queue = test::answers();
     if (queue.empty()) return IDOK;
     int answer = queue.front();

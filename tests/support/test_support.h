@@ -53,5 +53,21 @@ struct BoxCall {
 std::vector<BoxCall>& boxCalls();
 void queueBoxAnswer(int answer);  // answers are used in order; IDOK when none is queued
 void resetBoxes();
+// Real boxes: messageBox calls MessageBoxA (still recorded), so a test can
+// find the dialog and press its button from another thread.
+void useRealMessageBoxes(bool real);
+// The first visible dialog whose owner is owner, waited for; null on time-out.
+HWND findOwnedDialog(HWND owner, DWORD timeoutMs = 5000);
+void pressDialogButton(HWND dialog, int id);  // IDYES, IDNO, IDOK...
+
+// The client area of a window as pixels, copied from its window DC.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<COLORREF> data;
+    COLORREF at(int x, int y) const { return data[static_cast<std::size_t>(y) * width + x]; }
+};
+Pixels captureClient(HWND window);
+// Serves the calling thread's messages for the given time.
+void pumpMessages(DWORD ms);
 
 }  // namespace test

@@ -1,0 +1,142 @@
+#include "splash/splash_window.h"
+
+#include <cstring>
+#include <iostream>
+
+#include "win/fixed_text.h"
+
+namespace {
+
+const COLORREF kBackgroundColour = RGB(12, 38, 61);
+const int kIconResource = 200;
+
+}  // namespace
+
+SplashWindow::SplashWindow(HINSTANCE instance_, const char* iniPath) : instance(instance_) {
+    GetPrivateProfileStringA("Оформление", "ФоноваяКартинка", "darv.exe#101", pictureSetting,
+                             sizeof pictureSetting, iniPath);
+    loadBackgroundPicture(iniPath, pictureSetting, background);
+    progress = std::make_unique<StubProgressBar>();
+    font.reset(CreateFontA(13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Tahoma"));
+}
+
+SplashWindow::~SplashWindow() {
+    if (window) StopWorker();  // WM_DESTROY never came: the worker must not outlive the window
+    if (created && IsWindow(created)) {
+        // Detached first: destroying it now must not post a second quit message.
+        SetWindowLongPtrA(created, GWLP_USERDATA, 0);
+        DestroyWindow(created);
+    }
+    window = created = nullptr;
+    progress.reset();
+    // The rest is released by the members: font, lock, brush, then the
+    // memory DC before the bitmap selected into it, the picture, the stream.
+}
+
+bool SplashWindow::CreateWindowAndShow() {
+    brush.reset(CreateSolidBrush(kBackgroundColour));
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = &SplashWindow::windowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = brush.get();
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        std::cerr << "Ошибка " << GetLastError() << " регистрации класса окна \"" << kClassName << "\""
+                  << std::endl;
+        return false;
+    }
+
+    width = background.size.bmWidth;
+    height = background.size.bmHeight;
+    RECT outer{0, 0, width, height};
+    AdjustWindowRectEx(&outer, WS_POPUP, FALSE, 0);
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+
+    HWND hwnd = CreateWindowExA(0, kClassName, title, WS_POPUP, x, y, outer.right, outer.bottom, nullptr,
+                                nullptr, instance, this);
+    if (!hwnd) {
+        std::cerr << "Ошибка " << GetLastError() << " создания окна \"" << kClassName << "\"" << std::endl;
+        window = nullptr;
+        return false;
+    }
+    window = created = hwnd;
+    // A class registered earlier in this process may still name a brush since deleted.
+    SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(brush.get()));
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
+    return true;
+}
+
+int SplashWindow::RunMessageLoop() {
+    if (!created) return 0;  // no window: no quit message could ever come
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    MSG msg{};
+    while (GetMessageA(&msg, window, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void SplashWindow::PostClose() { PostMessageA(window, WM_CLOSE, 0, 0); }
+
+LRESULT CALLBACK SplashWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    SplashWindow* self;
+    if (message == WM_NCCREATE) {
+        self = static_cast<SplashWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window = hwnd;
+    } else {
+        self = reinterpret_cast<SplashWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    return self ? self->handleMessage(hwnd, message, wParam, lParam)
+                : DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT SplashWindow::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        progress = std::make_unique<WaveProgressBag>(hwnd);
+        break;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        Paint(dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_USER:
+        SetCaption(reinterpret_cast<const char*>(wParam));
+        return 0;
+    case WM_CHAR:
+        if (wParam == 27) AbortRequest();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void SplashWindow::SetCaption(const char* text) {
+    {
+        win::CriticalSectionLock hold(captionLock);
+        win::copyTextCut(caption, text ? text : "");
+        captionLength = static_cast<int>(std::strlen(caption));
+    }
+    RECT line{kCaptionX, kCaptionY, 3994, 36};
+    RedrawWindow(created, &line, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+std::string SplashWindow::Caption() const {
+    win::CriticalSectionLock hold(captionLock);
+    return std::string(caption, captionLength);
+}

@@ -1,0 +1,83 @@
+// The borderless splash window shown while the worker synchronises: the
+// background picture with its fixed texts, the progress caption and the
+// wave strip. It lives on the main thread and controls the worker thread
+// (suspend around the abort question, stop on destruction).
+#pragma once
+
+#include <windows.h>
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "splash/background_picture.h"
+#include "splash/progress_bar.h"
+#include "win/critical_section.h"
+#include "win/unique_handle.h"
+
+class SplashWindow {
+public:
+    static constexpr const char* kClassName = "tolvaren.v2";
+    static constexpr int kCaptionBuffer = 1024;
+    static constexpr int kCaptionX = 15, kCaptionY = 23;
+    static constexpr DWORD kWorkerGraceMs = 2000;  // before a worker is terminated by force
+
+    // Reads the picture setting from the INI file and loads the picture.
+    SplashWindow(HINSTANCE instance, const char* iniPath);
+    ~SplashWindow();
+    SplashWindow(const SplashWindow&) = delete;
+    SplashWindow& operator=(const SplashWindow&) = delete;
+
+    // Registers the class, creates and shows the window centred on the
+    // screen. False (with a line in the error stream) when the window could
+    // not be made: run no worker and no message loop then.
+    bool CreateWindowAndShow();
+    // The worker thread to suspend, resume and stop; the caller keeps owning
+    // the handle and must keep it open while the window lives.
+    void SetWorkerThread(HANDLE thread) { worker = thread; }
+    // The flag the worker checks before every file operation and caption;
+    // set by a confirmed abort and by WM_DESTROY. By default the window's own.
+    void SetStopFlag(std::atomic<bool>* flag) { stopFlag = flag ? flag : &ownStopFlag; }
+    bool StopRequested() const { return stopFlag->load(); }
+    // Serves the window until the quit message; returns its exit code.
+    int RunMessageLoop();
+    // Asks the window to close (from the worker, as its last act).
+    void PostClose();
+
+    HWND Window() const { return window; }  // null before creation and after WM_DESTROY
+    int Width() const { return width; }
+    int Height() const { return height; }
+    const char* Title() const { return title; }
+    const IProgressBar* ProgressBar() const { return progress.get(); }
+    std::string Caption() const;  // the caption as it will be drawn
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void SetCaption(const char* text);
+    void Paint(HDC dc);
+    void PaintCaption(HDC dc);
+    bool ComposeBackground(HDC dc);
+    void DrawFixedTexts(HDC target);
+    void AbortRequest();
+    void OnDestroy();
+    void StopWorker();
+    bool WaitForWorker(DWORD timeoutMs);
+
+    BackgroundPicture background;
+    HWND window = nullptr;
+    HWND created = nullptr;  // the real window, kept after WM_DESTROY cleared `window`
+    HINSTANCE instance;
+    int width = 0, height = 0;
+    const char* title = "Синхронизация файлов и каталогов";
+    char pictureSetting[1024] = "";
+    win::UniqueBrush brush;
+    char caption[kCaptionBuffer] = "";
+    int captionLength = 0;
+    mutable win::CriticalSection captionLock;
+    win::UniqueFont font;
+    std::unique_ptr<IProgressBar> progress;
+    HANDLE worker = nullptr;
+    bool workerSuspended = false;
+    std::atomic<bool> ownStopFlag{false};
+    std::atomic<bool>* stopFlag = &ownStopFlag;
+};
