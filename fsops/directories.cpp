@@ -9,7 +9,8 @@ namespace {
 std::string quoted(const char* text) { return std::string("\"") + text + "\""; }
 
 [[noreturn]] void refuseName(const char* path) {
-    throw MessageError("неверное имя каталога " + quoted(path));
+    DWORD code = GetLastError();
+    throw MessageError("неверное имя каталога " + quoted(path), code);
 }
 
 // Index of the first character after the backslash that follows the part
@@ -41,8 +42,10 @@ void examineLevel(const char* level) {
         if (GetLastError() == ERROR_FILE_NOT_FOUND) createOneDirectory(level);
         return;
     }
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw MessageError("невозможно создать каталог " + quoted(level) + " т.к. найден файл с тем же именем");
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DWORD code = GetLastError();
+        throw MessageError("невозможно создать каталог " + quoted(level) + " т.к. найден файл с тем же именем", code);
+    }
 }
 
 }  // namespace
@@ -68,5 +71,7 @@ void ensureDirectory(const char* path) {
 }
 
 void createOneDirectory(const char* level) {
-    if (!CreateDirectoryA(level, nullptr)) throw MessageError("невзможно создать каталог " + quoted(level));
+    if (CreateDirectoryA(level, nullptr)) return;
+    DWORD code = GetLastError();
+    throw MessageError("невзможно создать каталог " + quoted(level), code);
 }

@@ -38,6 +38,8 @@ public:
     DeleteList deleteList;
     int32_t errorCount = 0;
     bool runLogsOpen = false;  // set by openRunLogs; closeRunLogs only touches logs it opened
+    bool statisticsLogOpened = false;  // tolvaren.out was opened this run
+    bool statisticsLogOpen = false;    // ... and is still open
 
     // Seams over the platform; tests point them at fakes.
     FileSystemCalls* fs = &FileSystemCalls::real();
