@@ -29,31 +29,43 @@ struct CurrentDirectory {
     ~CurrentDirectory() { SetCurrentDirectoryA(saved); }
 };
 
-// A Unix symbolic link, which Wine lists as a directory reparse point (0x410).
-bool makeUnixSymlink(const std::string& link, const std::string& target) {
+// The Unix name of a Windows path (Wine's own export).
+std::string unixNameOf(const std::string& path) {
     using UnixName = char*(CDECL*)(const wchar_t*);
     auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!unixName) return false;
-    auto unixOf = [&](const std::string& p) {
-        wchar_t wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide, MAX_PATH);
-        char* name = unixName(wide);
-        std::string result = name ? name : "";
-        HeapFree(GetProcessHeap(), 0, name);
-        return result;
-    };
-    std::string command = "Z:\\bin\\ln -s " + unixOf(target) + " " + unixOf(link);
+    if (!unixName) return "";
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* name = unixName(wide);
+    std::string result = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Runs a Unix command; Wine gives no handle to wait on, so done() is polled.
+bool unixCommand(std::string command, const std::function<bool()>& done) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    // A Unix process started by Wine cannot be waited for: look for its result.
-    for (int i = 0; i < 100 && !test::fileExists(link); ++i) Sleep(50);
-    return GetFileAttributesA(link.c_str()) == (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    for (int i = 0; i < 100 && !done(); ++i) Sleep(50);
+    return done();
+}
+
+// A Unix symbolic link, which Wine lists as a directory reparse point (0x410).
+bool makeUnixSymlink(const std::string& link, const std::string& target) {
+    return unixCommand("Z:\\bin\\ln -s " + unixNameOf(target) + " " + unixNameOf(link), [&] {
+        return GetFileAttributesA(link.c_str()) == (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    });
+}
+
+// Wine cannot take a Unix link away through Win32 calls.
+void removeUnixLink(const std::string& link) {
+    std::string name = unixNameOf(link);
+    unixCommand("Z:\\bin\\rm -f " + name, [&] { return !test::fileExists(link); });
 }
 
 // Runs fn with only about `left` bytes of this thread's stack still free.
@@ -162,6 +174,8 @@ TEST(RemoveTree, ADirectoryLinkIsNotFollowed) {
     ASSERT_TRUE(makeUnixSymlink(tmp / "rootlink", tmp / "outside"));
     removeTree((tmp / "rootlink").c_str());  // the link given itself
     EXPECT_EQ(test::readFile(tmp / "outside\\deeper\\more.txt"), "and me");
+    removeUnixLink(tmp / "tree\\link");
+    removeUnixLink(tmp / "rootlink");
 }
 
 // As deep as narrow paths go; removed with so little stack left that a
