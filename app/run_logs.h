@@ -5,4 +5,7 @@
 class SyncEngine;
 
 void openRunLogs(SyncEngine& engine);
+// The statistics switch: later statistics lines are lost.
+void closeStatisticsLog(SyncEngine& engine);
+// Closes both logs and deletes those this run opened and left empty.
 void closeRunLogs(SyncEngine& engine);

@@ -1,5 +1,7 @@
 #include "sync/sync_engine.h"
 
+#include "app/run_logs.h"
+
 SyncEngine::SyncEngine() {
     DWORD n = GetCurrentDirectoryA(sizeof settings.startDir, settings.startDir);
     if (n == 0 || n >= sizeof settings.startDir) settings.startDir[0] = '\0';
@@ -9,4 +11,4 @@ SyncEngine::SyncEngine() {
     settings.osVersion5OrLater = GetVersionExA(&version) && version.dwMajorVersion >= 5;
 }
 
-SyncEngine::~SyncEngine() = default;
+SyncEngine::~SyncEngine() { closeRunLogs(*this); }

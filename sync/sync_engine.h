@@ -39,6 +39,8 @@ public:
     DeleteList deleteList;
     int32_t errorCount = 0;
     bool runLogsOpen = false;  // set by openRunLogs; closeRunLogs only touches logs it opened
+    bool statisticsLogOpened = false;  // tolvaren.out was opened this run
+    bool statisticsLogOpen = false;    // ... and is still open
     // Set by the splash window when the user confirmed an abort or the window
     // went away: no file operation or caption starts after that.
     std::atomic<bool> stopRequested{false};

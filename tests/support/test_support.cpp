@@ -260,3 +260,149 @@ int messageBox(HWND owner, const char* text, const char* caption, UINT type) {
     queue.pop_front();
     return answer;
 }
+
+#include <fcntl.h>
+#include <io.h>
+#include <cstdio>
+#include <iostream>
+
+namespace test {
+
+namespace {
+
+HANDLE inheritableFile(const std::string& path) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+int runProgram(const std::string& commandLine, const std::string& cwd, const RunOptions& options) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    HANDLE out = INVALID_HANDLE_VALUE, err = INVALID_HANDLE_VALUE;
+    if (!options.stdoutPath.empty() || !options.stderrPath.empty()) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        if (!options.stdoutPath.empty()) out = inheritableFile(options.stdoutPath);
+        if (!options.stderrPath.empty()) err = inheritableFile(options.stderrPath);
+        si.hStdInput = INVALID_HANDLE_VALUE;
+        si.hStdOutput = out;
+        si.hStdError = err;
+    }
+    PROCESS_INFORMATION pi{};
+    std::string cmd = commandLine;
+    BOOL started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, si.dwFlags ? TRUE : FALSE, 0, nullptr,
+                                  cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+    if (!started) return -1;
+    CloseHandle(pi.hThread);
+    DWORD waited = 0;
+    int result = -2;
+    while (waited < options.timeoutMs) {
+        if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(pi.hProcess, &code);
+            result = static_cast<int>(code);
+            break;
+        }
+        waited += 50;
+        if (options.whileRunning) options.whileRunning(pi.dwProcessId);
+    }
+    if (result == -2) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    return result;
+}
+
+namespace {
+struct BoxSearch {
+    DWORD pid;
+    const std::string* caption;
+    HWND found;
+};
+
+BOOL CALLBACK matchBox(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<BoxSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    char title[256] = "", cls[64] = "";
+    GetWindowTextA(w, title, sizeof title);
+    GetClassNameA(w, cls, sizeof cls);
+    if (owner == s->pid && IsWindowVisible(w) && *s->caption == title && std::string(cls) == "#32770") {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK firstStaticText(HWND w, LPARAM p) {
+    char cls[64] = "", t[2048] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    GetWindowTextA(w, t, sizeof t);
+    auto* out = reinterpret_cast<std::string*>(p);
+    if (_stricmp(cls, "Static") == 0 && t[0] && out->empty()) *out = t;
+    return TRUE;
+}
+}  // namespace
+
+HWND findMessageBox(DWORD pid, const std::string& caption) {
+    BoxSearch search{pid, &caption, nullptr};
+    EnumWindows(matchBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string messageBoxText(HWND box) {
+    std::string text;
+    EnumChildWindows(box, firstStaticText, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+void pressButton(HWND box, int id) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+BoxAnswerer::BoxAnswerer(std::string caption, std::vector<int> answers)
+    : caption_(std::move(caption)), answers_(std::move(answers)) {}
+
+void BoxAnswerer::operator()(DWORD pid) {
+    HWND box = findMessageBox(pid, caption_);
+    if (!box || box == last_) return;  // none yet, or the one just answered is still closing
+    std::string text = messageBoxText(box);
+    if (text.empty()) return;  // not drawn completely yet
+    seen_.push_back({caption_, text});
+    int answer = seen_.size() <= answers_.size() ? answers_[seen_.size() - 1] : IDOK;
+    pressButton(box, answer);
+    last_ = box;
+}
+
+KeepStandardStreams::KeepStandardStreams() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    savedOut_ = _dup(1);
+    savedErr_ = _dup(2);
+}
+
+KeepStandardStreams::~KeepStandardStreams() {
+    std::cout.flush();
+    std::cerr.flush();
+    // The streams may be open on a log or closed: open them on anything,
+    // then put the saved descriptors under them.
+    std::freopen("NUL", "w", stdout);
+    std::freopen("NUL", "w", stderr);
+    if (savedOut_ >= 0) _dup2(savedOut_, _fileno(stdout)), _close(savedOut_);
+    if (savedErr_ >= 0) _dup2(savedErr_, _fileno(stderr)), _close(savedErr_);
+    std::cout.clear();
+    std::cerr.clear();
+}
+
+CaptureStderr::CaptureStderr() { std::freopen((dir_ / "stderr.txt").c_str(), "w", stderr); }
+
+CaptureStderr::~CaptureStderr() = default;
+
+std::string CaptureStderr::text() {
+    std::fflush(stderr);
+    return readFile(dir_ / "stderr.txt");
+}
+
+}  // namespace test

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,5 +70,70 @@ struct Pixels {
 Pixels captureClient(HWND window);
 // Serves the calling thread's messages for the given time.
 void pumpMessages(DWORD ms);
+
+}  // namespace test
+
+namespace test {
+
+// runProgram with the child's standard output and error redirected to files
+// (empty: not redirected) and a function called about every 50 ms while the
+// child runs (given its process id).
+struct RunOptions {
+    std::string stdoutPath;
+    std::string stderrPath;
+    std::function<void(DWORD pid)> whileRunning;
+    DWORD timeoutMs = 60000;
+};
+int runProgram(const std::string& commandLine, const std::string& cwd, const RunOptions& options);
+
+// A message box shown by another process: found by its caption, read, and
+// answered by pressing one of its buttons.
+struct SeenBox {
+    std::string caption;
+    std::string text;
+};
+HWND findMessageBox(DWORD pid, const std::string& caption);
+std::string messageBoxText(HWND box);
+void pressButton(HWND box, int id);  // IDOK, IDYES, IDNO ...
+
+// Answers the boxes a child shows, in order, recording what they said.
+class BoxAnswerer {
+public:
+    BoxAnswerer(std::string caption, std::vector<int> answers);
+    void operator()(DWORD pid);
+    const std::vector<SeenBox>& seen() const { return seen_; }
+
+private:
+    std::string caption_;
+    std::vector<int> answers_;
+    std::vector<SeenBox> seen_;
+    HWND last_ = nullptr;
+};
+
+// Keeps the process's standard output and error while a test lets the
+// program reopen or close them (run logs) and puts them back afterwards.
+class KeepStandardStreams {
+public:
+    KeepStandardStreams();
+    ~KeepStandardStreams();
+    KeepStandardStreams(const KeepStandardStreams&) = delete;
+    KeepStandardStreams& operator=(const KeepStandardStreams&) = delete;
+
+private:
+    int savedOut_;
+    int savedErr_;
+};
+
+// Sends stderr into a file for the guard's lifetime; text() reads it after.
+class CaptureStderr {
+public:
+    CaptureStderr();
+    ~CaptureStderr();
+    std::string text();
+
+private:
+    TempDir dir_;
+    KeepStandardStreams keep_;
+};
 
 }  // namespace test

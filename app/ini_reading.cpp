@@ -1,0 +1,41 @@
+#include "app/ini_reading.h"
+
+#include <windows.h>
+#include <cstring>
+#include <vector>
+
+#include "app/text1251.h"
+
+const char* const kMainSection = "Основные параметры";
+
+namespace {
+constexpr DWORD kValueBuffer = 0x7FFF;
+}
+
+std::string readIniValue(const char* iniPath, const char* key, const char* defaultValue) {
+    std::vector<char> buffer(kValueBuffer);
+    GetPrivateProfileStringA(kMainSection, key, defaultValue, buffer.data(), kValueBuffer, iniPath);
+    return buffer.data();
+}
+
+void readIniField(const char* iniPath, const char* key, const char* defaultValue, char (&field)[kPathBuffer]) {
+    GetPrivateProfileStringA(kMainSection, key, defaultValue, field, sizeof field, iniPath);
+}
+
+void readYesNo(const char* iniPath, const char* key, bool& field) {
+    std::string value = readIniValue(iniPath, key, field ? "да" : "нет");
+    upperCase1251(&value[0]);
+    field = _stricmp(value.c_str(), "ДА") == 0;
+}
+
+bool storeDirPath(char (&field)[kPathBuffer], const char* text) {
+    field[0] = '\0';
+    std::size_t n = std::strlen(text);
+    if (n == 0) return false;  // a lone backslash would name the drive root
+    bool closed = text[n - 1] == '\\';
+    if (n + (closed ? 0 : 1) > kPathBuffer - 1) return false;
+    std::memcpy(field, text, n);
+    if (!closed) field[n++] = '\\';
+    field[n] = '\0';
+    return true;
+}

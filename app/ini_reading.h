@@ -1,0 +1,21 @@
+// Reading values of [Основные параметры] and storing directory paths.
+#pragma once
+
+#include <string>
+
+#include "app/settings.h"
+
+extern const char* const kMainSection;  // "Основные параметры"
+
+// A value of [Основные параметры], at most 32766 characters.
+std::string readIniValue(const char* iniPath, const char* key, const char* defaultValue);
+
+// A value read straight into a 1024-byte field (a longer one arrives cut).
+void readIniField(const char* iniPath, const char* key, const char* defaultValue, char (&field)[kPathBuffer]);
+
+// Yes exactly when the upper-cased value is "ДА"; a missing key keeps field.
+void readYesNo(const char* iniPath, const char* key, bool& field);
+
+// Copies a directory path into field with a closing backslash; false (and
+// the field left empty) when it is empty or does not fit.
+bool storeDirPath(char (&field)[kPathBuffer], const char* text);

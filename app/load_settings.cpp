@@ -1,0 +1,83 @@
+// loadSettings: reads the INI file once, prepares the destination directory
+// and opens the run logs there.
+#include <windows.h>
+#include <iostream>
+#include <string>
+
+#include "app/ini_encoding.h"
+#include "app/ini_lists.h"
+#include "app/ini_reading.h"
+#include "app/run_logs.h"
+#include "app/show_message.h"
+#include "app/text1251.h"
+#include "fsops/directories.h"
+#include "sync/sync_engine.h"
+
+namespace {
+
+// Found before the run logs exist, so told in a box (or the error stream).
+void destinationFault(const char* text) { showMessage(nullptr, text, "tolvaren", MB_ICONWARNING); }
+
+bool readDestination(const char* iniPath, SettingsRecord& settings) {
+    std::string value = readIniValue(iniPath, "КаталогПриемник", "C:\\ДАРВ Клиент");
+    char expanded[kPathBuffer] = "";
+    DWORD n = value.empty() ? 0 : ExpandEnvironmentStringsA(value.c_str(), expanded, sizeof expanded);
+    if (n == 0 || expanded[0] == '\0') {
+        destinationFault("Ошибка, не задан путь к каталогу приемнику. Синхронизация невозможна.");
+        return false;
+    }
+    if (n > sizeof expanded || !storeDirPath(settings.destDir, expanded)) {
+        destinationFault("Ошибка, слишком длинный путь к каталогу приемнику. Синхронизация невозможна.");
+        return false;
+    }
+    return true;
+}
+
+bool readSource(const char* iniPath, SettingsRecord& settings) {
+    char current[kPathBuffer];
+    DWORD n = GetCurrentDirectoryA(sizeof current, current);
+    if (n == 0 || n >= sizeof current) current[0] = '\0';
+    std::string value = readIniValue(iniPath, "КаталогИсточник", current);
+    if (value.empty()) {
+        std::cerr << "Ошибка, не указан путь к каталогу источнику. " << " Синхронизация невозможна." << std::endl;
+        return false;
+    }
+    if (!storeDirPath(settings.sourceDir, value.c_str())) {
+        std::cerr << "Ошибка, слишком длинный путь к каталогу источнику. Синхронизация невозможна." << std::endl;
+        return false;
+    }
+    return true;
+}
+
+// Asks after a failed pass unless the value is exactly "нет" in any case.
+void readAskOnError(const char* iniPath, bool& askOnError) {
+    std::string value = readIniValue(iniPath, "ВопросПриОшибке", askOnError ? "да" : "нет");
+    upperCase1251(&value[0]);
+    askOnError = _stricmp(value.c_str(), "НЕТ") != 0;
+}
+
+}  // namespace
+
+bool SyncEngine::loadSettings(const char* iniPath) {
+    // A file saved in UTF-8 would match none of the names and run on the
+    // defaults; nothing is created for it.
+    if (isUtf8File(iniPath)) {
+        reportUtf8Ini(iniPath);
+        return false;
+    }
+    if (!readDestination(iniPath, settings)) return false;
+    ensureDirectory(settings.destDir);
+    openRunLogs(*this);
+    if (!readSource(iniPath, settings)) return false;
+
+    readYesNo(iniPath, "ВыводитьСтатистикуСинхронизации", settings.writeStatistics);
+    if (!settings.writeStatistics) closeStatisticsLog(*this);
+    readYesNo(iniPath, "СниматьReadOnly", settings.clearReadOnly);
+    readYesNo(iniPath, "УдалятьНенужныеФайлы", settings.deleteExtraFiles);
+    readIniField(iniPath, "Выполнить", "darv.exe", settings.runCommand);
+    readIniField(iniPath, "КоманднаяСтрока", "", settings.commandArguments);
+    readAskOnError(iniPath, settings.askOnError);
+    readYesNo(iniPath, "ПроверятьТолькоКорень", settings.rootOnly);
+    readIniField(iniPath, "ПроверятьЗапущеноЛиУже", "darv.exe", settings.runningCheckPath);
+    return readAllLists(iniPath, settings);
+}

@@ -1,0 +1,43 @@
+#include "app/options.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+#include <cstring>
+
+#include "app/ini_template.h"
+#include "app/show_message.h"
+
+const char* const kUsageText =
+    "Параметры запуска утилиты синхронизации: [<имя файла инициализации>| /g | /h ]\n"
+    "<имя файла инициализации> - если задано не полное имя файла, то файл должен находиться в рабочем "
+    "каталоге утилиты синхронизации.\n"
+    "/g - создать файл инициализации по умолчанию\n"
+    "/h - вывести это сообщение";
+
+namespace {
+
+// The tab is deliberately not a delimiter.
+bool isDelimiter(char c) { return c == '\b' || c == '\n' || c == '\r' || c == ' '; }
+
+}  // namespace
+
+bool findOption(const char* arguments, const char* option) {
+    const char* found = StrStrIA(arguments, option);
+    if (!found) return false;
+    char after = found[std::strlen(option)];
+    if (after != '\0' && !isDelimiter(after)) return false;
+    return found == arguments || isDelimiter(found[-1]);
+}
+
+bool parseOptions(const char* arguments) {
+    if (findOption(arguments, "/n")) quietMode = true;
+    if (findOption(arguments, "/g")) {
+        if (generateIniFile()) showGeneratedMessage();
+        return false;
+    }
+    if (findOption(arguments, "/h")) {
+        showMessage(nullptr, kUsageText, "tolvaren", MB_ICONINFORMATION);
+        return false;
+    }
+    return true;
+}
