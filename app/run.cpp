@@ -20,7 +20,10 @@ void reportMessageError(const MessageError& error) {
 
 // Settings loaded, run logs open: the window, the worker and the message
 // loop run from here.
-void runLoadedSettings(HINSTANCE, const char*, SyncEngine&) {
+void runLoadedSettings(HINSTANCE, const char*, SyncEngine& engine) {
+    // Until the worker exists the pass runs here, without a window (so
+    // without captions).
+    engine.runPass();
     // Splash window: create and show it, store its handle in the engine's
     // windowHandle, start the worker with the window and the engine, run the
     // message loop, then give the worker 1 ms and terminate it if it still runs.

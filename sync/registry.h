@@ -1,12 +1,23 @@
 // In-memory pictures of directory trees (registries) and the work lists
 // flattened from them.
+//
+// A registry is a tree of DirNode, each holding the plain files found in its
+// directory. Names compare by the name rule (sync/name_rule.h). Lookups of a
+// file or a subdirectory by name cost O(1) on average (sync/name_index.h)
+// while the results stay those of a scan in list order. Nothing here
+// recurses: deep trees are walked with explicit stacks.
 #pragma once
 
 #include <windows.h>
+#include <cstddef>
 #include <cstdint>
-#include <list>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
+
+#include "sync/name_index.h"
 
 constexpr uint32_t DirDelete = 1;   // destination-only directory, removed whole
 constexpr uint32_t DirMissing = 2;  // directory without a counterpart (yet)
@@ -23,25 +34,75 @@ struct FileEntry {
 
 // The plain files of one directory, in the order they were added.
 class FileList {
-public:
-    using iterator = std::list<FileEntry>::iterator;
-    using const_iterator = std::list<FileEntry>::const_iterator;
+    struct Node {
+        FileEntry entry;  // first member: a FileEntry* is the address of its Node
+        Node* prev = nullptr;
+        Node* next = nullptr;
+        uint64_t seq = 0;
+        const char* indexName() const { return entry.name; }
+    };
 
-    iterator begin() { return files_.begin(); }
-    iterator end() { return files_.end(); }
-    const_iterator begin() const { return files_.begin(); }
-    const_iterator end() const { return files_.end(); }
-    bool empty() const { return files_.empty(); }
-    std::size_t size() const { return files_.size(); }
+    template <typename Entry>
+    class Iter {
+    public:
+        using iterator_category = std::bidirectional_iterator_tag;
+        using value_type = FileEntry;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Entry*;
+        using reference = Entry&;
+        Iter() = default;
+        explicit Iter(Node* n, const FileList* owner) : n_(n), owner_(owner) {}
+        reference operator*() const { return n_->entry; }
+        pointer operator->() const { return &n_->entry; }
+        Iter& operator++() { n_ = n_->next; return *this; }
+        Iter operator++(int) { Iter t = *this; ++*this; return t; }
+        Iter& operator--() { n_ = n_ ? n_->prev : owner_->tail_; return *this; }
+        bool operator==(const Iter& o) const { return n_ == o.n_; }
+        bool operator!=(const Iter& o) const { return n_ != o.n_; }
+        operator Iter<const FileEntry>() const { return Iter<const FileEntry>(n_, owner_); }
+
+    private:
+        friend class FileList;
+        Node* n_ = nullptr;
+        const FileList* owner_ = nullptr;
+    };
+
+public:
+    using iterator = Iter<FileEntry>;
+    using const_iterator = Iter<const FileEntry>;
+
+    FileList() = default;
+    FileList(const FileList& other);
+    FileList(FileList&& other) noexcept;
+    FileList& operator=(const FileList& other);
+    FileList& operator=(FileList&& other) noexcept;
+    ~FileList() { clear(); }
+
+    iterator begin() { return iterator(head_, this); }
+    iterator end() { return iterator(nullptr, this); }
+    const_iterator begin() const { return const_iterator(head_, this); }
+    const_iterator end() const { return const_iterator(nullptr, this); }
+    bool empty() const { return size_ == 0; }
+    std::size_t size() const { return size_; }
+    FileEntry& front() { return head_->entry; }
+    FileEntry& back() { return tail_->entry; }
 
     FileEntry& push_back(const FileEntry& entry);
     // First entry whose name matches by the name rule, or nullptr.
     FileEntry* find(const char* name);
     void erase(FileEntry* entry);
+    iterator erase(iterator it);  // returns the entry after it
     void clear();
 
 private:
-    std::list<FileEntry> files_;
+    void swap(FileList& other) noexcept;
+    void buildIndex();
+
+    Node* head_ = nullptr;
+    Node* tail_ = nullptr;
+    std::size_t size_ = 0;
+    uint64_t nextSeq_ = 0;
+    std::unique_ptr<NameIndex<Node>> index_;
 };
 
 struct DirRecord {
@@ -53,5 +114,87 @@ struct DirRecord {
 using CopyList = std::vector<DirRecord>;
 using DeleteList = std::vector<DirRecord>;
 
-struct DirNode;
-struct SyncRegistry;
+// One directory of a registry. Its subdirectories are firstChild and that
+// child's chain of nextSibling, in the order they were appended.
+struct DirNode {
+    DirRecord record;
+    DirNode* nextSibling = nullptr;
+    DirNode* firstChild = nullptr;
+
+    // Bookkeeping for O(1) append, unlink and lookup.
+    DirNode* parent = nullptr;
+    DirNode* prevSibling = nullptr;
+    DirNode* lastChild = nullptr;
+    std::size_t childCount = 0;
+    uint64_t seq = 0;
+    uint64_t nextChildSeq = 0;
+    std::unique_ptr<NameIndex<DirNode>> childIndex;
+
+    // The node of the same directory in the other registry of the pass
+    // (set by mirrorStructure and the destination scan; cleared when
+    // either side is freed).
+    DirNode* counterpart = nullptr;
+    bool mirrored = false;  // destination node created by mirrorStructure
+    // Source side: this directory could not be listed, so its counterpart
+    // is not listed either.
+    bool unlisted = false;
+    // Source side: names in this directory left out of the pass (an
+    // unreadable subdirectory, a path too long); the destination scan skips
+    // them. Keys are names folded by the name rule.
+    std::unique_ptr<std::unordered_set<std::string>> leftOut;
+
+    const char* indexName() const { return record.name.c_str(); }
+};
+
+// A whole registry; destroying it frees every node, record and entry.
+struct SyncRegistry {
+    SyncRegistry();
+    ~SyncRegistry() { destroy(); }
+    SyncRegistry(const SyncRegistry&) = delete;
+    SyncRegistry& operator=(const SyncRegistry&) = delete;
+
+    void destroy();  // frees everything; root becomes null
+
+    DirNode* root;  // named "."
+};
+
+// --- Nodes -------------------------------------------------------------------
+DirNode* createNode(const std::string& name);  // owned by the caller until appended
+void appendChild(DirNode* parent, DirNode* child);
+// First subdirectory whose name matches by the name rule, or nullptr.
+DirNode* findChild(DirNode* parent, const char* name);
+// Unlinks child from its parent and frees it with its whole subtree.
+void removeChild(DirNode* parent, DirNode* child);
+// Frees a node that is not (or no longer) linked into a tree, with its subtree.
+void destroyTree(DirNode* node);
+// Removes every file and subdirectory of a node.
+void clearNode(DirNode* node);
+
+// Names left out of the pass by the source scan (see DirNode::leftOut).
+void addLeftOut(DirNode* node, const char* name);
+bool isLeftOut(const DirNode* node, const char* name);
+
+// --- Files -------------------------------------------------------------------
+FileEntry& addFile(DirNode* dir, const WIN32_FIND_DATAA& data);  // isNew 0
+FileEntry* findFile(DirRecord& dir, const char* name);
+void eraseFile(DirRecord& dir, FileEntry* entry);
+
+// --- Flags -------------------------------------------------------------------
+inline void setFlag(DirRecord& dir, uint32_t mask) { dir.flags |= mask; }
+inline void clearFlag(DirRecord& dir, uint32_t mask) { dir.flags &= ~mask; }
+inline bool testFlag(const DirRecord& dir, uint32_t mask) { return (dir.flags & mask) == mask; }
+
+// --- Whole trees -------------------------------------------------------------
+// For every subdirectory of source, in order and to any depth: a node of the
+// same name appended under dest, DirMissing set on both. Files are not copied.
+void mirrorStructure(DirNode* dest, DirNode* source);
+
+// Pre-order walk: every directory with DirMissing, DirDelete or files goes to
+// the list under its path ("." for the root, ".\bin", ".\bin\plugins"),
+// taking its files over. A path longer than 1023 characters leaves that
+// directory and its subtree out, with one error line counted in errorCount.
+void flatten(SyncRegistry& registry, std::vector<DirRecord>& list, int32_t& errorCount);
+
+// Two last-write times match when their high halves are equal and their low
+// halves are at most 2 seconds (20,000,000 units of 100 ns) apart.
+bool timeMatch(const FILETIME& a, const FILETIME& b);

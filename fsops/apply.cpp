@@ -1,0 +1,147 @@
+// Carrying out the work lists: the free-space check, then deletions,
+// directory creations and copies, in list order.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <iostream>
+#include <limits>
+#include <string>
+
+#include "app/show_message.h"
+#include "fsops/copy_lines.h"
+#include "fsops/directories.h"
+#include "sync/registry.h"
+#include "sync/rules.h"
+#include "sync/sync_engine.h"
+#include "win/fixed_text.h"
+
+namespace {
+
+constexpr int kSourceBuffer = 2048;
+
+int64_t totalSize(const std::vector<DirRecord>& list) {
+    uint64_t sum = 0;
+    for (const DirRecord& d : list)
+        for (const FileEntry& f : d.files) sum += f.size;
+    return static_cast<int64_t>(sum);
+}
+
+void logTooLong(const char* what, const std::string& path) {
+    std::cerr << "Ошибка " << what << " \"" << path << "\" путь в каталоге приемнике слишком длинный"
+              << std::endl;
+}
+
+void deleteFileEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f) {
+    const SettingsRecord& s = engine.settings;
+    char path[kPathBuffer];
+    bool fits = win::joinText(path, {s.destDir, d.name.c_str(), "\\", f.name});
+    std::string full = fits ? std::string(path) : s.destDir + d.name + "\\" + f.name;
+    if (!s.deleteExtraFiles && !strictTest(s, full.c_str())) return;
+    if (!fits) {
+        logTooLong("удаления файла", full);
+        ++engine.errorCount;
+        return;
+    }
+    if (f.attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path, f.attributes & ~FILE_ATTRIBUTE_READONLY);
+    std::cout << "Удаление файла \"" << path << "\"" << std::endl;
+    if (!DeleteFileA(path)) {
+        DWORD code = GetLastError();
+        std::cerr << "Ошибка " << code << " удаления файла \"" << path << "\"" << std::endl;
+        ++engine.errorCount;
+    }
+}
+
+void applyDeletion(SyncEngine& engine, const DirRecord& d) {
+    if ((d.flags & DirDelete) == DirDelete) {
+        char dir[kPathBuffer];
+        if (!win::joinText(dir, {engine.settings.destDir, d.name.c_str(), "\\"})) {
+            logTooLong("удаления каталога", engine.settings.destDir + d.name + "\\");
+            ++engine.errorCount;
+            return;
+        }
+        std::cout << "Удаление каталога \"" << dir << "\"" << std::endl;
+        removeTree(dir);  // whatever it achieves, nothing is counted
+        return;
+    }
+    for (const FileEntry& f : d.files) deleteFileEntry(engine, d, f);
+}
+
+void createMissingDirectory(SyncEngine& engine, const DirRecord& d, const char* dstDir, bool fits) {
+    if (!fits) {
+        logTooLong("создания каталога", engine.settings.destDir + d.name + "\\");
+        ++engine.errorCount;
+        return;
+    }
+    std::cout << "Создание каталога \"" << dstDir << "\"" << std::endl;
+    if (!CreateDirectoryA(dstDir, nullptr)) {
+        DWORD code = GetLastError();
+        std::cerr << "Ошибка " << code << " создания каталога \"" << dstDir << "\"" << std::endl;
+        ++engine.errorCount;
+    }
+}
+
+// srcDir and dstDir are empty when the directory path did not fit.
+void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, const char* srcDir,
+               const char* dstDir) {
+    const SettingsRecord& s = engine.settings;
+    char source[kSourceBuffer];
+    if (!*srcDir || !win::joinText(source, {srcDir, f.name})) {
+        logSourceTooLong(s.sourceDir + d.name + "\\" + f.name);
+        ++engine.errorCount;
+        return;
+    }
+    char destination[kPathBuffer];
+    if (!*dstDir || !win::joinText(destination, {dstDir, f.name})) {
+        logDestinationTooLong(source);
+        ++engine.errorCount;
+        return;
+    }
+    if (!f.isNew) SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);  // so it can be overwritten
+    if (s.windowHandle) {
+        std::string status = std::string("Копирование ...\\") + f.name;
+        SendMessageA(s.windowHandle, WM_USER, reinterpret_cast<WPARAM>(status.c_str()), 0);
+    }
+    if (!engine.copyFile(source, destination)) {
+        logCopyFailed(source, destination);
+        ++engine.errorCount;
+        return;
+    }
+    logCopied(source, destination);
+    if (s.clearReadOnly && (f.attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(destination, f.attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+void applyCopy(SyncEngine& engine, const DirRecord& d) {
+    const SettingsRecord& s = engine.settings;
+    char srcDir[kSourceBuffer];
+    char dstDir[kPathBuffer];
+    win::joinText(srcDir, {s.sourceDir, d.name.c_str(), "\\"});
+    bool dstFits = win::joinText(dstDir, {s.destDir, d.name.c_str(), "\\"});
+    if ((d.flags & DirMissing) == DirMissing) createMissingDirectory(engine, d, dstDir, dstFits);
+    for (const FileEntry& f : d.files) copyEntry(engine, d, f, srcDir, dstDir);
+}
+
+}  // namespace
+
+bool SyncEngine::checkFreeSpace() {
+    int64_t needed = totalSize(copyList) - totalSize(deleteList);
+    // The whole destDir is asked for, even past MAX_PATH: a cut text would
+    // name another directory.
+    ULARGE_INTEGER available{};
+    if (!fs->freeBytesAvailable(settings.destDir, &available)) return true;  // unknown: do not block
+    uint64_t cap = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    int64_t free = static_cast<int64_t>(available.QuadPart > cap ? cap : available.QuadPart);
+    if (free >= needed) return true;
+
+    std::string text = std::string("Не хватает свободного места в папке\" ") + settings.destDir +
+                       " \", освободите и попробуйте снова";
+    showMessage(nullptr, text.c_str(), "tolvaren", MB_ICONERROR);
+    return false;
+}
+
+void SyncEngine::applyWorkLists() {
+    for (const DirRecord& d : deleteList) applyDeletion(*this, d);
+    for (const DirRecord& d : copyList) applyCopy(*this, d);
+}

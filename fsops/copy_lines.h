@@ -1,0 +1,25 @@
+// The log lines that every copy of the program shares.
+#pragma once
+
+#include <iostream>
+#include <string>
+
+inline void logCopied(const char* source, const char* destination) {
+    std::cout << "Копирование файла \"" << source << "\" в \"" << destination << "\"" << std::endl;
+}
+
+inline void logCopyFailed(const char* source, const char* destination) {
+    std::cerr << "Ошибка копирования файла \"" << source << "\" в \"" << destination << "\"" << std::endl;
+}
+
+// A destination path that would not fit its 1024-byte buffer.
+inline void logDestinationTooLong(const std::string& source) {
+    std::cerr << "Ошибка копирования файла \"" << source << "\" путь в каталоге приемнике слишком длинный"
+              << std::endl;
+}
+
+// A source path that would not fit its buffer.
+inline void logSourceTooLong(const std::string& source) {
+    std::cerr << "Ошибка копирования файла \"" << source << "\" путь в каталоге источнике слишком длинный"
+              << std::endl;
+}

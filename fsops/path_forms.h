@@ -1,0 +1,15 @@
+// Narrow work-list paths and the wide long-path form used for copying.
+#pragma once
+
+#include <string>
+
+// The narrow text in wide characters of the ANSI code page; false when it
+// cannot be converted.
+bool widenAnsi(const char* text, std::wstring& wide);
+
+// The wide form of a narrow path for CopyFileW: "\\?\" before a
+// drive-absolute path, "\\?\UNC\" instead of the two leading backslashes of a
+// network path, the start directory and a backslash before a relative one;
+// then the first "\.\" collapses into one backslash. Empty when the path
+// cannot be converted.
+std::wstring toLongPath(const char* path, const std::wstring& startDir);

@@ -1,0 +1,102 @@
+#include <unordered_set>
+
+#include "sync/report.h"
+#include "sync/rules.h"
+#include "sync/scan.h"
+#include "sync/scan_walk.h"
+#include "sync/sync_engine.h"
+
+using namespace scan;
+
+namespace {
+
+// A directory that both sides have but that cannot be taken part in: it
+// goes from both registries, so nothing below it is copied or deleted.
+void leaveOutPair(DirNode* node) {
+    DirNode* source = node->counterpart;
+    if (!node->parent) {
+        clearNode(node);
+        if (source) clearNode(source);
+        return;
+    }
+    if (source && source->parent) removeChild(source->parent, source);
+    removeChild(node->parent, node);
+}
+
+}  // namespace
+
+void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& source, bool rootOnly) {
+    const SettingsRecord& settings = engine.settings;
+    const RuleSet ignore(settings.ignoreList);
+    if (!dest.root->counterpart && !source.root->counterpart) {
+        dest.root->counterpart = source.root;
+        source.root->counterpart = dest.root;
+    }
+    if (source.root->unlisted) return;  // the source left the whole pass out
+    Dir top;
+    top.node = dest.root;
+    top.full = settings.destDir;
+    if (top.full.size() + 3 > kMaxPath) {
+        reportTooLong(top.full + "*.*", engine.errorCount);
+        leaveOutPair(dest.root);
+        return;
+    }
+    Walk walk(std::move(top));
+    std::vector<Dir> children;
+    std::unordered_set<DirNode*> entered;
+    Dir dir;
+    while (walk.next(dir)) {
+        DirNode* node = dir.node;
+        const DirNode* sourceNode = node->counterpart;
+        entered.clear();
+        DWORD error = 0;
+        Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d) {
+            const bool isDir = isDirectory(d);
+            if (isDir && isDotEntry(d)) return;
+            if (isLeftOut(sourceNode, d.cFileName)) return;  // reported by the source scan
+            std::string relPath = dir.prefix + d.cFileName;
+            if (relPath.size() > kMaxPath) {
+                reportTooLong(dir.full + d.cFileName, engine.errorCount);
+                return;
+            }
+            if (ignore.matches(relPath.c_str())) return;
+            if (!isDir) {
+                addFile(node, d);
+                return;
+            }
+            if (rootOnly) return;
+            DirNode* child = findChild(node, d.cFileName);
+            if (child && !child->mirrored) return;  // recorded already under another letter case
+            if (child) {
+                if (!entered.insert(child).second) return;
+                bool viaLink = false;
+                if (!fitsToEnter(dir, relPath, d.cFileName)) {
+                    reportTooLong(dir.full + d.cFileName, engine.errorCount);
+                    leaveOutPair(child);
+                } else if (walk.closesCycle(dir, dir.full + d.cFileName, d, &viaLink)) {
+                    leaveOutPair(child);
+                } else {
+                    children.push_back(childDir(dir, child, d.cFileName, viaLink));
+                }
+                return;
+            }
+            if (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str())) return;
+            if (2 + relPath.size() > kMaxPath) {
+                reportTooLong(dir.full + d.cFileName, engine.errorCount);
+                return;
+            }
+            DirNode* extra = createNode(d.cFileName);
+            setFlag(extra->record, DirDelete);
+            appendChild(node, extra);
+        });
+        if (result == Listing::Missing) continue;  // keeps DirMissing: not in the destination
+        if (result == Listing::Failed) {
+            children.clear();
+            reportUnlisted(error, dir.full, engine.errorCount);
+            leaveOutPair(node);
+            continue;
+        }
+        clearFlag(node->record, DirMissing);
+        walk.enter(children);
+    }
+}

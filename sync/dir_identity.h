@@ -1,0 +1,19 @@
+// The identity of a directory (volume and file index of its final target),
+// which tells when a directory link leads back to a directory already on the
+// current path of a scan.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+struct DirIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool operator==(const DirIdentity& o) const {
+        return volume == o.volume && indexHigh == o.indexHigh && indexLow == o.indexLow;
+    }
+};
+
+// Follows links; false when the directory cannot be opened.
+bool directoryIdentity(const std::string& fullPath, DirIdentity& id);

@@ -1,0 +1,11 @@
+// The name rule of the registries: names compare like _stricmp in the "C"
+// locale, so only the ASCII letters fold; Cyrillic and every other byte must
+// be equal exactly.
+#pragma once
+
+#include <cstdint>
+
+bool nameMatch(const char* a, const char* b);
+
+// Hash of a name folded by the name rule: names that match hash alike.
+uint32_t nameHash(const char* name);

@@ -1,0 +1,100 @@
+// One synchronisation pass: source access check, optional root check, both
+// scans, the rule stages, the comparison, the work lists and carrying them out.
+#include <windows.h>
+
+#include <iostream>
+
+#include "sync/compare.h"
+#include "sync/registry.h"
+#include "sync/rules.h"
+#include "sync/scan.h"
+#include "sync/sync_engine.h"
+
+namespace {
+
+// Stage captions stay valid for the whole run: the window may read them
+// while the worker goes on.
+void sendCaption(const SyncEngine& engine, const char* caption) {
+    if (engine.settings.windowHandle)
+        SendMessageA(engine.settings.windowHandle, WM_USER, reinterpret_cast<WPARAM>(caption), 0);
+}
+
+void statistics(const char* line) { std::cout << line << std::endl; }
+
+bool sourceReachable(SyncEngine& engine) {
+    const char* root = engine.settings.sourceDir;
+    if (engine.fs->getFileAttributes(root) != INVALID_FILE_ATTRIBUTES) return true;
+    DWORD code = GetLastError();
+    ++engine.errorCount;
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+        std::cerr << "Ошибка: каталог источник \"" << root << "\" не существует, синхронизация невозможна"
+                  << std::endl;
+    else if (code == ERROR_BAD_NETPATH)
+        std::cerr << "Ошибка: сетевой путь \"" << root << "\" не найден" << std::endl;
+    else
+        std::cerr << "Ошибка: " << code << " доступа к каталогу источнику \"" << root
+                  << "\", синхронизация невозможна" << std::endl;
+    return false;
+}
+
+// Whether a plain file of the source root is missing or outdated in the
+// destination root. The cut entries are removed from disk here already.
+bool rootsDiffer(SyncEngine& engine) {
+    SyncRegistry source, dest;
+    sourceScan(engine, source, true);
+    destinationScan(engine, dest, source, true);
+    cutStage(engine, source, dest);
+    ignoreStage(engine, source, dest);
+    compareTrees(source.root, dest.root);
+    return !source.root->record.files.empty();
+}
+
+// Scans, prunes, compares and flattens both trees into the work lists.
+void buildWorkLists(SyncEngine& engine) {
+    SettingsRecord& s = engine.settings;
+    SyncRegistry source, dest;
+
+    sendCaption(engine, "Cканирование каталога источника");
+    statistics("сканирование источника");
+    sourceScan(engine, source, false);
+    mirrorStructure(dest.root, source.root);
+
+    sendCaption(engine, "Cканирование каталога приемника");
+    statistics("сканирование приемника");
+    destinationScan(engine, dest, source, false);
+
+    if (s.hasUpdateList) {
+        updatePruning(dest.root, Side::Destination, s);
+        updatePruning(source.root, Side::Source, s);
+    }
+    ignoreStage(engine, source, dest);
+    cutStage(engine, source, dest);
+    statistics("удаление пропускаемых файлов из реестра синхронизации");
+    for (const std::string& entry : s.skipExistingList) skipExisting(dest.root, source.root, entry);
+    statistics("удаление проверяемых пар из реестра синхронизации");
+    for (const SyncPair& pair : s.pairList) pairRemoval(source, dest, pair);
+
+    sendCaption(engine, "Cканирование каталогов");
+    compareTrees(source.root, dest.root);
+    statistics("сравнение");
+    flatten(source, engine.copyList, engine.errorCount);
+    flatten(dest, engine.deleteList, engine.errorCount);
+    statistics("построение списков");
+}  // both registries are destroyed here
+
+}  // namespace
+
+bool SyncEngine::runPass() {
+    sendCaption(*this, "Проверка доступа к каталогу источнику");
+    if (!sourceReachable(*this)) return false;
+    if (settings.rootOnly && !rootsDiffer(*this)) return errorCount == 0;
+
+    buildWorkLists(*this);
+    if (!checkFreeSpace()) return errorCount == 0;  // the user has been told
+
+    sendCaption(*this, "Копирование");
+    statistics("собственно, синхронизация:");
+    applyWorkLists();
+    copyPairs();
+    return errorCount == 0;
+}

@@ -1,0 +1,53 @@
+#include "sync/scan_walk.h"
+
+#include <cstring>
+
+namespace scan {
+
+bool isDotEntry(const WIN32_FIND_DATAA& d) {
+    return std::strcmp(d.cFileName, ".") == 0 || std::strcmp(d.cFileName, "..") == 0;
+}
+
+bool isDirectory(const WIN32_FIND_DATAA& d) { return (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+bool fitsToEnter(const Dir& parent, const std::string& relPath, const char* name) {
+    return 2 + relPath.size() <= kMaxPath && parent.full.size() + std::strlen(name) + 4 <= kMaxPath;
+}
+
+bool Walk::next(Dir& dir) {
+    if (stack_.empty()) return false;
+    dir = std::move(stack_.back());
+    stack_.pop_back();
+    path_.resize(dir.depth);
+    path_.push_back(OnPath{dir.full, 0, {}});
+    return true;
+}
+
+void Walk::enter(std::vector<Dir>& children) {
+    for (auto it = children.rbegin(); it != children.rend(); ++it) stack_.push_back(std::move(*it));
+    children.clear();
+}
+
+bool Walk::closesCycle(const Dir& current, const std::string& childFull, const WIN32_FIND_DATAA& d, bool* viaLink) {
+    *viaLink = current.viaLink || (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (!*viaLink) return false;  // without links a tree has no cycles
+    DirIdentity id;
+    if (!directoryIdentity(childFull, id)) return false;
+    for (OnPath& p : path_) {
+        if (p.idState == 0) p.idState = directoryIdentity(p.full, p.id) ? 1 : -1;
+        if (p.idState == 1 && p.id == id) return true;
+    }
+    return false;
+}
+
+Dir childDir(const Dir& parent, DirNode* node, const char* name, bool viaLink) {
+    Dir child;
+    child.node = node;
+    child.full = parent.full + name + "\\";
+    child.prefix = parent.prefix + name + "\\";
+    child.depth = parent.depth + 1;
+    child.viaLink = viaLink;
+    return child;
+}
+
+}  // namespace scan

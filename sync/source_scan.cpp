@@ -1,0 +1,81 @@
+#include "sync/report.h"
+#include "sync/rules.h"
+#include "sync/scan.h"
+#include "sync/scan_walk.h"
+#include "sync/sync_engine.h"
+
+using namespace scan;
+
+namespace {
+
+// A source directory that could not be listed takes no part on either side:
+// its node goes, and its name is left out for the destination scan.
+void leaveOut(Dir& dir) {
+    DirNode* node = dir.node;
+    if (!node->parent) {
+        clearNode(node);
+        node->unlisted = true;
+        return;
+    }
+    DirNode* parent = node->parent;
+    std::string name = node->record.name;
+    removeChild(parent, node);
+    addLeftOut(parent, name.c_str());
+}
+
+}  // namespace
+
+void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
+    const RuleSet ignore(engine.settings.ignoreList);
+    Dir top;
+    top.node = source.root;
+    top.full = engine.settings.sourceDir;
+    if (top.full.size() + 3 > kMaxPath) {
+        reportTooLong(top.full + "*.*", engine.errorCount);
+        source.root->unlisted = true;
+        return;
+    }
+    Walk walk(std::move(top));
+    std::vector<Dir> children;
+    Dir dir;
+    while (walk.next(dir)) {
+        DirNode* node = dir.node;
+        DWORD error = 0;
+        Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d) {
+            const bool isDir = isDirectory(d);
+            if (isDir && isDotEntry(d)) return;
+            std::string relPath = dir.prefix + d.cFileName;
+            if (relPath.size() > kMaxPath) {
+                reportTooLong(dir.full + d.cFileName, engine.errorCount);
+                addLeftOut(node, d.cFileName);
+                return;
+            }
+            if (ignore.matches(relPath.c_str())) return;
+            if (!isDir) {
+                addFile(node, d);
+                return;
+            }
+            if (rootOnly) return;
+            if (!fitsToEnter(dir, relPath, d.cFileName)) {
+                reportTooLong(dir.full + d.cFileName, engine.errorCount);
+                addLeftOut(node, d.cFileName);
+                return;
+            }
+            bool viaLink = false;
+            if (walk.closesCycle(dir, dir.full + d.cFileName, d, &viaLink)) {
+                addLeftOut(node, d.cFileName);
+                return;
+            }
+            DirNode* child = createNode(d.cFileName);
+            appendChild(node, child);
+            children.push_back(childDir(dir, child, d.cFileName, viaLink));
+        });
+        if (result == Listing::Failed) {
+            children.clear();
+            reportUnlisted(error, dir.full, engine.errorCount);
+            leaveOut(dir);
+            continue;
+        }
+        walk.enter(children);
+    }
+}

@@ -1,0 +1,231 @@
+// Scanning real trees: destination-only directories, root-only scans,
+// directories that cannot be listed, letter case, link cycles and the path
+// limit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/engine_fixture.h"
+
+using test::contents;
+using test::describe;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+Lines sorted(Lines v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// Every listing under a virtual root lists one real directory instead, so a
+// tree of any depth can be walked without building it.
+class MappedListings : public FileSystemCalls {
+public:
+    MappedListings(std::string prefix, std::string real) : prefix_(std::move(prefix)), real_(std::move(real)) {}
+    HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAA* data) override {
+        if (std::string(pattern).compare(0, prefix_.size(), prefix_) == 0)
+            return FindFirstFileA((real_ + "\\*.*").c_str(), data);
+        return FindFirstFileA(pattern, data);
+    }
+
+private:
+    std::string prefix_, real_;
+};
+
+}  // namespace
+
+TEST(EngineScan, DestinationOnlyDirectoriesWithAndWithoutDeletion) {
+    for (bool deletion : {false, true}) {
+        SCOPED_TRACE(deletion);
+        test::EngineTrees t;
+        t.engine.settings.deleteExtraFiles = deletion;
+        t.put(t.src, "both\\a.txt");
+        t.put(t.dst, "both\\a.txt");
+        t.put(t.dst, "both\\extra.txt");
+        t.put(t.dst, "extra\\inner\\f.txt");
+        SyncRegistry source, dest;
+        sourceScan(t.engine, source, false);
+        mirrorStructure(dest.root, source.root);
+        destinationScan(t.engine, dest, source, false);
+        if (deletion) {
+            EXPECT_EQ(contents(dest.root), (Lines{"both/", "extra/"}));
+            EXPECT_TRUE(testFlag(dest.root->lastChild->record, DirDelete));
+            EXPECT_EQ(dest.root->lastChild->firstChild, nullptr);  // contents not recorded
+            EXPECT_TRUE(dest.root->lastChild->record.files.empty());
+        } else {
+            EXPECT_EQ(contents(dest.root), (Lines{"both/"}));
+        }
+        EXPECT_FALSE(testFlag(dest.root->firstChild->record, DirMissing));  // found
+        EXPECT_EQ(sorted(contents(dest.root->firstChild)), (Lines{"a.txt", "extra.txt"}));
+    }
+}
+
+TEST(EngineScan, RootOnlyScansRecordTheRootFilesAlone) {
+    test::EngineTrees t;
+    t.engine.settings.ignoreList = {"tolvaren.err"};
+    t.put(t.src, "a.txt");
+    t.put(t.src, "sub\\b.txt");
+    t.put(t.dst, "c.txt");
+    t.put(t.dst, "tolvaren.err");
+    t.put(t.dst, "sub2\\d.txt");
+    t.engine.settings.deleteExtraFiles = true;
+    SyncRegistry source, dest;
+    sourceScan(t.engine, source, true);
+    destinationScan(t.engine, dest, source, true);
+    EXPECT_EQ(contents(source.root), (Lines{"a.txt"}));
+    EXPECT_EQ(contents(dest.root), (Lines{"c.txt"}));
+    compareTrees(source.root, dest.root);
+    EXPECT_EQ(contents(source.root), (Lines{"a.txt"}));  // a difference
+    EXPECT_TRUE(source.root->record.files.front().isNew);
+}
+
+TEST(EngineScan, UnreadableSourceDirectoryIsLeftOutOnBothSides) {
+    test::EngineTrees t;
+    test::RefusingListings listings;
+    t.engine.fs = &listings;
+    t.engine.settings.deleteExtraFiles = true;
+    t.put(t.src, "data\\x.txt", 100);
+    t.put(t.src, "data\\inner\\y.txt");
+    t.put(t.src, "ok\\z.txt", 100);
+    t.put(t.dst, "data\\x.txt");
+    t.put(t.dst, "data\\old.txt");
+    t.put(t.dst, "data\\inner\\y.txt");
+    t.put(t.dst, "ok\\z.txt");
+    t.put(t.dst, "ok\\gone.txt");
+
+    listings.refused = {t.src + "\\data\\"};
+    {
+        test::CapturedStreams streams;
+        test::runInMemoryPass(t.engine);
+        EXPECT_EQ(streams.errLines(), (Lines{"Ошибка 5 чтения каталога \"" + t.src + "\\data\\\""}));
+    }
+    EXPECT_EQ(t.engine.errorCount, 1);
+    EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\ok: z.txt"}));
+    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\ok: gone.txt"}));
+
+    // A listing that finds the directory gone is an empty directory, as before.
+    t.engine.copyList.clear();
+    t.engine.deleteList.clear();
+    listings.error = ERROR_PATH_NOT_FOUND;
+    {
+        test::CapturedStreams streams;
+        test::runInMemoryPass(t.engine);
+        EXPECT_TRUE(streams.errLines().empty());
+    }
+    EXPECT_EQ(t.engine.errorCount, 1);
+    Lines deletions = sorted(describe(t.engine.deleteList));
+    ASSERT_EQ(deletions.size(), 3u);
+    EXPECT_EQ(deletions[0].rfind(".\\data: ", 0), 0u);  // x.txt and old.txt, in listing order
+    EXPECT_EQ(deletions[1], ".\\data\\inner D:");
+    EXPECT_EQ(deletions[2], ".\\ok: gone.txt");
+
+    // The source root itself: nothing at all on either side.
+    t.engine.copyList.clear();
+    t.engine.deleteList.clear();
+    listings.error = ERROR_NETWORK_UNREACHABLE;
+    listings.refused = {t.src + "\\"};
+    {
+        test::CapturedStreams streams;
+        test::runInMemoryPass(t.engine);
+        EXPECT_EQ(streams.errLines(), (Lines{"Ошибка 1231 чтения каталога \"" + t.src + "\\\""}));
+    }
+    EXPECT_EQ(t.engine.errorCount, 2);
+    EXPECT_TRUE(t.engine.copyList.empty());
+    EXPECT_TRUE(t.engine.deleteList.empty());
+
+    // A destination directory that cannot be listed: the pair is left out.
+    t.engine.errorCount = 0;
+    listings.refused = {t.dst + "\\ok\\"};
+    {
+        test::CapturedStreams streams;
+        test::runInMemoryPass(t.engine);
+        EXPECT_EQ(streams.errLines().size(), 1u);
+    }
+    EXPECT_EQ(t.engine.errorCount, 1);
+    EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\data: x.txt"}));
+    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\data: old.txt"}));
+}
+
+TEST(EngineScan, LetterCaseOfDirectoryNames) {
+    test::EngineTrees t;
+    t.engine.settings.deleteExtraFiles = true;
+    t.put(t.src, "Данные\\a.txt");
+    t.put(t.dst, "данные\\a.txt");
+    t.put(t.src, "Bin\\b.txt");
+    t.put(t.dst, "BIN\\b.txt");
+    test::CapturedStreams streams;
+    test::runInMemoryPass(t.engine);
+    // Cyrillic letter case differs: a different directory on each side.
+    EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\Данные M: a.txt"}));
+    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\данные D:"}));
+}
+
+TEST(EngineScan, DirectoryLinkCyclesAreNotEnteredAgain) {
+    test::EngineTrees t;
+    t.put(t.src, "a\\f.txt");
+    t.put(t.src, "b\\g.txt");
+    // Unix symbolic links, made by the Unix ln through Wine.
+    ASSERT_EQ(test::runProgram("/bin/ln -s .. loop", t.src + "\\a"), 0);
+    ASSERT_EQ(test::runProgram("/bin/ln -s ../a toA", t.src + "\\b"), 0);
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((t.src + "\\a\\loop").c_str(), &d);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    EXPECT_EQ(d.dwFileAttributes & 0x410u, 0x410u);
+
+    SyncRegistry source;
+    sourceScan(t.engine, source, false);
+    DirNode* a = findChild(source.root, "a");
+    DirNode* b = findChild(source.root, "b");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(contents(a), (Lines{"f.txt"}));  // loop leads back to the root
+    ASSERT_EQ(contents(b), (Lines{"toA/", "g.txt"}));
+    EXPECT_EQ(contents(b->firstChild), (Lines{"f.txt"}));  // entered once; its loop is not
+    EXPECT_TRUE(isLeftOut(a, "loop"));
+    EXPECT_EQ(t.engine.errorCount, 0);
+}
+
+TEST(EngineScan, PathsOverTheLimitAreLeftOutWithOneLine) {
+    test::EngineTrees t;
+    t.put(t.tmp.path(), "real\\f.txt");
+    test::makeDirs(t.tmp / "real\\d");
+    MappedListings listings("Z:\\virtual\\", t.tmp / "real");
+    t.engine.fs = &listings;
+    const std::string root = "Z:\\virtual\\";
+    test::EngineTrees::copyInto(t.engine.settings.sourceDir, root);
+    SyncRegistry source;
+    test::CapturedStreams streams;
+    sourceScan(t.engine, source, false);
+    // Level n lives at root + "d\" * n; its subdirectory is entered while
+    // the listing pattern (its path, "d\", "*.*") fits 1023 characters.
+    std::size_t deepest = 0;
+    while (root.size() + 2 * (deepest + 1) + 3 <= 1023) ++deepest;
+    std::size_t levels = 0;
+    const DirNode* n = source.root;
+    for (; n->firstChild; n = n->firstChild) {
+        ++levels;
+        ASSERT_EQ(contents(n->firstChild).back(), "f.txt");
+    }
+    EXPECT_EQ(levels, deepest);
+    std::string tooLong = root;
+    for (std::size_t i = 0; i < deepest; ++i) tooLong += "d\\";
+    EXPECT_EQ(streams.errLines(), (Lines{"Ошибка: путь \"" + tooLong + "d\" слишком длинный, пропущен"}));
+    EXPECT_EQ(t.engine.errorCount, 1);
+    EXPECT_TRUE(isLeftOut(n, "d"));
+
+    // The destination root is longer: the deepest pair cannot be listed
+    // there and is left out of the pass on both sides.
+    const std::string destRoot = "Z:\\virtual\\xyz\\";
+    test::EngineTrees::copyInto(t.engine.settings.destDir, destRoot);
+    SyncRegistry dest;
+    mirrorStructure(dest.root, source.root);
+    destinationScan(t.engine, dest, source, false);
+    std::size_t destLevels = 0;
+    for (const DirNode* m = dest.root; m->firstChild; m = m->firstChild) ++destLevels;
+    std::size_t sourceLevels = 0;
+    for (const DirNode* m = source.root; m->firstChild; m = m->firstChild) ++sourceLevels;
+    EXPECT_EQ(destLevels, deepest - 2);
+    EXPECT_EQ(sourceLevels, deepest - 2);
+    EXPECT_EQ(t.engine.errorCount, 2);
+}

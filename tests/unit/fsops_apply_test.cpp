@@ -1,0 +1,345 @@
+// Copying, the file pairs, the free-space check and the carrying out of the
+// work lists, on real trees; the fake calls answer as Windows does where Wine
+// differs (a read-only or hidden destination refused, a full volume).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fsops/path_forms.h"
+#include "support/fake_fs.h"
+#include "support/stream_capture.h"
+#include "support/test_support.h"
+#include "sync/sync_engine.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+FileEntry entry(const char* name, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE, uint64_t size = 0,
+                bool isNew = false) {
+    FileEntry f;
+    f.attributes = attributes;
+    f.size = size;
+    std::strcpy(f.name, name);
+    f.isNew = isNew ? 1 : 0;
+    return f;
+}
+
+DirRecord record(const std::string& path, uint32_t flags, std::vector<FileEntry> files = {}) {
+    DirRecord d;
+    d.name = path;
+    d.flags = flags;
+    for (const FileEntry& f : files) d.files.push_back(f);
+    return d;
+}
+
+// A source and a destination root in a fresh temporary directory, and an
+// engine pointed at them and at the Windows-like calls.
+struct Trees {
+    test::TempDir tmp;
+    std::string src = tmp / "src";
+    std::string dst = tmp / "dst";
+    test::WindowsLikeCalls calls;
+    SyncEngine engine;
+
+    Trees() {
+        test::makeDirs(src);
+        test::makeDirs(dst);
+        std::strcpy(engine.settings.sourceDir, (src + "\\").c_str());
+        std::strcpy(engine.settings.destDir, (dst + "\\").c_str());
+        engine.settings.osVersion5OrLater = true;
+        engine.fs = &calls;
+    }
+};
+
+std::wstring wide(const std::string& s) {
+    std::wstring w;
+    widenAnsi(s.c_str(), w);
+    return w;
+}
+
+// Creates each level of a long directory path through the wide functions.
+void makeLongDirs(const std::string& path) {
+    std::wstring w = L"\\\\?\\" + wide(path);
+    for (std::size_t i = 7; i <= w.size(); ++i)
+        if (i == w.size() || w[i] == L'\\') CreateDirectoryW(w.substr(0, i).c_str(), nullptr);
+}
+
+void writeLongFile(const std::string& path, const std::string& bytes) {
+    HANDLE h = CreateFileW((L"\\\\?\\" + wide(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD n = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    CloseHandle(h);
+}
+
+bool longFileExists(const std::string& path) {
+    return GetFileAttributesW((L"\\\\?\\" + wide(path)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+TEST(FsopsCopy, CopyFileTakesTheLongFormOrTheNarrowOne) {
+    Trees t;
+    test::writeFile(t.src + "\\a.txt", "new");
+    std::string from = t.src + "\\.\\a.txt", to = t.dst + "\\.\\a.txt";
+
+    ASSERT_TRUE(t.engine.copyFile(from.c_str(), to.c_str()));
+    ASSERT_EQ(t.calls.wideCopies.size(), 1u);
+    EXPECT_EQ(t.calls.wideCopies[0].first, L"\\\\?\\" + wide(t.src) + L"\\a.txt");
+    EXPECT_EQ(t.calls.wideCopies[0].second, L"\\\\?\\" + wide(t.dst) + L"\\a.txt");
+    EXPECT_EQ(test::readFile(t.dst + "\\a.txt"), "new");
+
+    t.engine.settings.osVersion5OrLater = false;
+    test::writeFile(t.src + "\\a.txt", "newer");
+    ASSERT_TRUE(t.engine.copyFile(from.c_str(), to.c_str()));
+    ASSERT_EQ(t.calls.narrowCopies.size(), 1u);
+    EXPECT_EQ(t.calls.narrowCopies[0].first, from);  // "\.\" stays in the narrow form
+    EXPECT_EQ(t.calls.narrowCopies[0].second, to);
+    EXPECT_EQ(test::readFile(t.dst + "\\a.txt"), "newer");
+
+    // Windows refuses to overwrite a read-only file; so does the copy.
+    test::setAttributes(t.dst + "\\a.txt", FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(t.engine.copyFile(from.c_str(), to.c_str()));
+    t.engine.settings.osVersion5OrLater = true;
+    EXPECT_FALSE(t.engine.copyFile(from.c_str(), to.c_str()));
+    EXPECT_FALSE(t.engine.copyFile((t.src + "\\.\\missing").c_str(), (t.dst + "\\.\\m").c_str()));
+}
+
+TEST(FsopsCopy, PairsCopyOnlyOutdatedFilesAndReportMissingSources) {
+    Trees t;
+    test::writeFile(t.src + "\\same.txt", "source");
+    test::writeFile(t.dst + "\\same_copy.txt", "older and longer");
+    test::setFileTime(t.dst + "\\same_copy.txt", test::addSeconds(test::fileTimeOf(t.src + "\\same.txt"), 1));
+    test::writeFile(t.src + "\\cfg.txt", "config");
+    test::setAttributes(t.src + "\\cfg.txt", FILE_ATTRIBUTE_READONLY);
+    test::writeFile(t.dst + "\\conf\\cfg.ini", "old config");
+    test::setFileTime(t.dst + "\\conf\\cfg.ini", test::addSeconds(test::fileTimeOf(t.src + "\\cfg.txt"), -3));
+    test::setAttributes(t.dst + "\\conf\\cfg.ini", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    t.engine.settings.pairList = {{"missing.txt", "m.txt"}, {"same.txt", "same_copy.txt"},
+                                  {"cfg.txt", "conf\\cfg.ini"}};
+    {
+        test::StreamCapture logs;
+        t.engine.copyPairs();
+        EXPECT_EQ(logs.out(), Lines{"Копирование файла \"" + t.src + "\\cfg.txt\" в \"" + t.dst + "\\conf\\cfg.ini\""});
+        EXPECT_EQ(logs.err(), Lines{"Ошибка 2 чтения аттрибутов файла \"" + t.src + "\\missing.txt\""});
+    }
+    EXPECT_EQ(t.engine.errorCount, 1);
+    EXPECT_EQ(test::readFile(t.dst + "\\same_copy.txt"), "older and longer");  // 1 s off: up to date
+    EXPECT_EQ(test::readFile(t.dst + "\\conf\\cfg.ini"), "config");
+    EXPECT_FALSE(GetFileAttributesA((t.dst + "\\conf\\cfg.ini").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(test::fileExists(t.dst + "\\m.txt"));
+
+    // Without read-only clearing the copy keeps its source's read-only bit.
+    t.engine.settings.clearReadOnly = false;
+    t.engine.settings.pairList = {{"cfg.txt", "cfg2.ini"}};
+    test::StreamCapture logs;
+    t.engine.copyPairs();
+    EXPECT_EQ(test::readFile(t.dst + "\\cfg2.ini"), "config");
+    EXPECT_TRUE(GetFileAttributesA((t.dst + "\\cfg2.ini").c_str()) & FILE_ATTRIBUTE_READONLY);
+    test::setAttributes(t.dst + "\\cfg2.ini", FILE_ATTRIBUTE_NORMAL);
+    test::setAttributes(t.src + "\\cfg.txt", FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(FsopsApply, DeletionsThenCreationsThenCopiesWithTheirLines) {
+    Trees t;
+    const std::string S = t.src + "\\.", D = t.dst + "\\.";
+    test::writeFile(t.dst + "\\old\\inner\\x.txt", "x");
+    test::setAttributes(t.dst + "\\old\\inner\\x.txt", FILE_ATTRIBUTE_READONLY);
+    test::writeFile(t.dst + "\\extra.txt", "e");
+    test::setAttributes(t.dst + "\\extra.txt", FILE_ATTRIBUTE_READONLY);
+    test::writeFile(t.src + "\\a.txt", "a");
+    test::writeFile(t.src + "\\hidden.txt", "fresh");
+    test::writeFile(t.dst + "\\hidden.txt", "stale");
+    test::setAttributes(t.dst + "\\hidden.txt", FILE_ATTRIBUTE_HIDDEN);
+    test::writeFile(t.src + "\\new\\b.txt", "b");
+    test::setAttributes(t.src + "\\new\\b.txt", FILE_ATTRIBUTE_READONLY);
+    test::writeFile(t.src + "\\nope\\deeper\\c.txt", "c");
+
+    t.engine.settings.deleteExtraFiles = true;
+    t.engine.deleteList = {
+        record(".\\old", DirDelete),
+        record(".", 0, {entry("extra.txt", FILE_ATTRIBUTE_READONLY), entry("gone.txt")}),
+    };
+    t.engine.copyList = {
+        record(".", 0, {entry("a.txt", FILE_ATTRIBUTE_ARCHIVE, 1, true), entry("hidden.txt")}),
+        record(".\\new", DirMissing, {entry("b.txt", FILE_ATTRIBUTE_READONLY)}),
+        record(".\\nope\\deeper", DirMissing, {entry("c.txt")}),
+    };
+    test::StreamCapture logs;
+    t.engine.applyWorkLists();
+
+    EXPECT_EQ(logs.out(), (Lines{
+                              "Удаление каталога \"" + D + "\\old\\\"",
+                              "Удаление файла \"" + D + "\\extra.txt\"",
+                              "Удаление файла \"" + D + "\\gone.txt\"",
+                              "Копирование файла \"" + S + "\\a.txt\" в \"" + D + "\\a.txt\"",
+                              "Копирование файла \"" + S + "\\hidden.txt\" в \"" + D + "\\hidden.txt\"",
+                              "Создание каталога \"" + D + "\\new\\\"",
+                              "Копирование файла \"" + S + "\\new\\b.txt\" в \"" + D + "\\new\\b.txt\"",
+                              "Создание каталога \"" + D + "\\nope\\deeper\\\"",
+                          }));
+    EXPECT_EQ(logs.err(), (Lines{
+                              "Ошибка 2 удаления файла \"" + D + "\\gone.txt\"",
+                              "Ошибка 3 создания каталога \"" + D + "\\nope\\deeper\\\"",
+                              "Ошибка копирования файла \"" + S + "\\nope\\deeper\\c.txt\" в \"" + D +
+                                  "\\nope\\deeper\\c.txt\"",
+                          }));
+    EXPECT_EQ(t.engine.errorCount, 3);
+    EXPECT_FALSE(test::fileExists(t.dst + "\\old"));
+    EXPECT_FALSE(test::fileExists(t.dst + "\\extra.txt"));
+    EXPECT_EQ(test::readFile(t.dst + "\\a.txt"), "a");
+    EXPECT_EQ(test::readFile(t.dst + "\\hidden.txt"), "fresh");  // made normal before the copy
+    EXPECT_EQ(test::readFile(t.dst + "\\new\\b.txt"), "b");
+    EXPECT_FALSE(GetFileAttributesA((t.dst + "\\new\\b.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(t.engine.deleteList.size(), 2u);  // the lists stay as they were
+    EXPECT_EQ(t.engine.copyList[0].files.size(), 2u);
+    test::setAttributes(t.src + "\\new\\b.txt", FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(FsopsApply, WithoutDeletionOnlyWholeDirectoriesGo) {
+    Trees t;
+    test::writeFile(t.dst + "\\keep.txt", "k");
+    test::writeFile(t.dst + "\\gone\\y.txt", "y");
+    t.engine.deleteList = {record(".", 0, {entry("keep.txt")}), record(".\\gone", DirDelete)};
+    test::StreamCapture logs;
+    t.engine.applyWorkLists();
+    EXPECT_EQ(logs.out(), Lines{"Удаление каталога \"" + t.dst + "\\.\\gone\\\""});
+    EXPECT_TRUE(logs.err().empty());
+    EXPECT_TRUE(test::fileExists(t.dst + "\\keep.txt"));
+    EXPECT_FALSE(test::fileExists(t.dst + "\\gone"));
+    EXPECT_EQ(t.engine.errorCount, 0);
+}
+
+namespace {
+std::vector<std::string>& captions() {
+    static std::vector<std::string> texts;
+    return texts;
+}
+LRESULT CALLBACK recordCaption(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_USER) {
+        captions().push_back(reinterpret_cast<const char*>(wp));
+        return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+}
+}  // namespace
+
+TEST(FsopsApply, EachCopySendsItsStatusToTheWindow) {
+    Trees t;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = recordCaption;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "FsopsCaptionProbe";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    captions().clear();
+
+    test::writeFile(t.src + "\\dir\\Файл.txt", "f");
+    t.engine.copyList = {record(".\\dir", DirMissing, {entry("Файл.txt"), entry("absent.txt")})};
+    t.engine.settings.windowHandle = window;
+    test::StreamCapture logs;
+    t.engine.applyWorkLists();
+    EXPECT_EQ(captions(), (Lines{"Копирование ...\\Файл.txt", "Копирование ...\\absent.txt"}));
+    EXPECT_EQ(t.engine.errorCount, 1);  // absent.txt
+    DestroyWindow(window);
+}
+
+TEST(FsopsApply, PathsThatDoNotFitTheirBuffersAreRefused) {
+    Trees t;
+    // Relative directory path so that dst + "\" + dir + "\" + name is 1023 characters.
+    std::string dir = ".";
+    while (t.dst.size() + 1 + dir.size() < 900) dir += "\\" + std::string(150, 'd');
+    std::string name1023(1023 - (t.dst.size() + 1 + dir.size() + 1), 'n');
+    std::string name1024 = name1023 + "m";
+    std::string rel = dir.substr(2);
+    makeLongDirs(t.src + "\\" + rel);
+    makeLongDirs(t.dst + "\\" + rel);
+    writeLongFile(t.src + "\\" + rel + "\\" + name1023, "1023");
+    writeLongFile(t.src + "\\" + rel + "\\" + name1024, "1024");
+    std::string srcDir = t.src + "\\" + dir + "\\", dstDir = t.dst + "\\" + dir + "\\";
+    ASSERT_EQ((dstDir + name1023).size(), 1023u);
+
+    std::string farDir = ".\\" + std::string(1100, 'f');
+    t.engine.settings.deleteExtraFiles = true;
+    t.engine.deleteList = {record(farDir, DirDelete), record(".\\" + std::string(1020, 'g'), 0, {entry("x.txt")})};
+    t.engine.copyList = {record(dir, 0, {entry(name1023.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true),
+                                         entry(name1024.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true)}),
+                         record(farDir, DirMissing, {entry("y.txt")})};
+    test::StreamCapture logs;
+    t.engine.applyWorkLists();
+
+    const std::string D = t.dst + "\\", S = t.src + "\\";
+    EXPECT_EQ(logs.out(), Lines{"Копирование файла \"" + srcDir + name1023 + "\" в \"" + dstDir + name1023 + "\""});
+    EXPECT_EQ(logs.err(),
+              (Lines{
+                  "Ошибка удаления каталога \"" + D + farDir + "\\\" путь в каталоге приемнике слишком длинный",
+                  "Ошибка удаления файла \"" + D + ".\\" + std::string(1020, 'g') +
+                      "\\x.txt\" путь в каталоге приемнике слишком длинный",
+                  "Ошибка копирования файла \"" + srcDir + name1024 + "\" путь в каталоге приемнике слишком длинный",
+                  "Ошибка создания каталога \"" + D + farDir + "\\\" путь в каталоге приемнике слишком длинный",
+                  "Ошибка копирования файла \"" + S + farDir + "\\y.txt\" путь в каталоге приемнике слишком длинный",
+              }));
+    EXPECT_EQ(t.engine.errorCount, 5);
+    EXPECT_TRUE(longFileExists(t.dst + "\\" + rel + "\\" + name1023));
+    EXPECT_FALSE(longFileExists(t.dst + "\\" + rel + "\\" + name1024));
+
+    // A source root and directory that overflow the 2048-byte source buffer.
+    std::string longRoot = "Z:\\" + std::string(1019, 'r') + "\\";
+    std::strcpy(t.engine.settings.sourceDir, longRoot.c_str());
+    std::string mid = ".\\" + std::string(1030, 's');
+    t.engine.deleteList.clear();
+    t.engine.copyList = {record(mid, 0, {entry("z.txt")})};
+    test::StreamCapture more;
+    t.engine.applyWorkLists();
+    EXPECT_EQ(more.err(), Lines{"Ошибка копирования файла \"" + longRoot + mid +
+                                "\\z.txt\" путь в каталоге источнике слишком длинный"});
+    EXPECT_EQ(t.engine.errorCount, 6);
+
+    // Pairs whose joined paths do not fit their 1024-byte buffers.
+    std::strcpy(t.engine.settings.sourceDir, (t.src + "\\").c_str());
+    t.engine.settings.pairList = {{"p.txt", std::string(1100, 'q')}, {std::string(1100, 'p'), "q.txt"}};
+    test::StreamCapture pairs;
+    t.engine.copyPairs();
+    EXPECT_EQ(pairs.err(), (Lines{
+                               "Ошибка копирования файла \"" + S + "p.txt\" путь в каталоге приемнике слишком длинный",
+                               "Ошибка копирования файла \"" + S + std::string(1100, 'p') +
+                                   "\" путь в каталоге источнике слишком длинный",
+                           }));
+    EXPECT_EQ(t.engine.errorCount, 8);
+}
+
+TEST(FsopsFreeSpace, TheNetGrowthMustFitTheVolume) {
+    Trees t;
+    test::resetBoxes();
+    t.engine.copyList = {record(".", 0, {entry("a", 0, 100), entry("b", 0, 50)}),
+                         record(".\\new", DirMissing, {entry("c", 0, 20)})};
+    t.engine.deleteList = {record(".", 0, {entry("d", 0, 30)}), record(".\\gone", DirDelete)};
+
+    t.calls.freeBytes = 130;  // 10 bytes short of the 140 needed
+    EXPECT_FALSE(t.engine.checkFreeSpace());
+    ASSERT_EQ(test::boxCalls().size(), 1u);
+    EXPECT_EQ(test::boxCalls()[0].owner, nullptr);
+    EXPECT_EQ(test::boxCalls()[0].text,
+              "Не хватает свободного места в папке\" " + t.dst + "\\ \", освободите и попробуйте снова");
+    EXPECT_EQ(test::boxCalls()[0].caption, "tolvaren");
+    EXPECT_EQ(test::boxCalls()[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(t.calls.freeSpaceQueries, Lines{t.dst + "\\"});
+    EXPECT_EQ(t.engine.errorCount, 0);
+
+    t.calls.freeBytes = 140;
+    EXPECT_TRUE(t.engine.checkFreeSpace());
+    // More deleted than copied passes even on a full volume.
+    t.engine.deleteList.push_back(record(".\\big", 0, {entry("huge", 0, 1000)}));
+    t.calls.freeBytes = 0;
+    EXPECT_TRUE(t.engine.checkFreeSpace());
+    // A volume that cannot tell its free space does not block the run.
+    t.engine.deleteList.pop_back();
+    t.calls.freeSpaceKnown = false;
+    EXPECT_TRUE(t.engine.checkFreeSpace());
+    EXPECT_EQ(test::boxCalls().size(), 1u);
+    test::resetBoxes();
+}

@@ -1,0 +1,140 @@
+// The pass in-process, where the run must meet answers Wine does not give:
+// a network error on the source root, a volume too small, a copy refused on
+// a read-only or hidden destination; and the captions sent to a window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "support/fake_fs.h"
+#include "support/stream_capture.h"
+#include "support/test_support.h"
+#include "sync/sync_engine.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct Pass {
+    test::TempDir tmp;
+    std::string src = tmp / "src";
+    std::string dst = tmp / "dst";
+    test::WindowsLikeCalls calls;
+    SyncEngine engine;
+
+    Pass() {
+        test::makeDirs(src);
+        test::makeDirs(dst);
+        std::strcpy(engine.settings.sourceDir, (src + "\\").c_str());
+        std::strcpy(engine.settings.destDir, (dst + "\\").c_str());
+        engine.settings.ignoreList = {"Кронваль", "Вартель"};
+        engine.settings.osVersion5OrLater = true;
+        engine.fs = &calls;
+    }
+};
+
+std::vector<std::string>& captions() {
+    static std::vector<std::string> texts;
+    return texts;
+}
+
+LRESULT CALLBACK recordCaption(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_USER) {
+        captions().push_back(reinterpret_cast<const char*>(wp));
+        return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+HWND captionWindow() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = recordCaption;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PassCaptionProbe";
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+}  // namespace
+
+TEST(PassEngine, TheSourceAccessErrorChoosesItsLine) {
+    struct Case {
+        DWORD code;
+        std::string line;
+    };
+    Pass p;
+    const std::string root = p.src + "\\";
+    const Case cases[] = {
+        {ERROR_BAD_NETPATH, "Ошибка: сетевой путь \"" + root + "\" не найден"},
+        {ERROR_FILE_NOT_FOUND, "Ошибка: каталог источник \"" + root + "\" не существует, синхронизация невозможна"},
+        {ERROR_PATH_NOT_FOUND, "Ошибка: каталог источник \"" + root + "\" не существует, синхронизация невозможна"},
+        {ERROR_ACCESS_DENIED, "Ошибка: 5 доступа к каталогу источнику \"" + root + "\", синхронизация невозможна"},
+    };
+    test::writeFile(p.src + "\\a.txt", "a");
+    int expectedErrors = 0;
+    for (const Case& c : cases) {
+        p.calls.attributesError = c.code;
+        test::StreamCapture logs;
+        EXPECT_FALSE(p.engine.runPass());
+        EXPECT_EQ(logs.err(), Lines{c.line});
+        EXPECT_TRUE(logs.out().empty());
+        EXPECT_EQ(p.engine.errorCount, ++expectedErrors);
+    }
+    EXPECT_FALSE(test::fileExists(p.dst + "\\a.txt"));
+    EXPECT_TRUE(p.engine.copyList.empty());
+}
+
+TEST(PassEngine, AVolumeTooSmallChangesNothing) {
+    Pass p;
+    test::writeFile(p.src + "\\new.bin", std::string(100, 'n'));
+    test::writeFile(p.dst + "\\extra.bin", std::string(30, 'e'));
+    p.engine.settings.deleteExtraFiles = true;
+    p.calls.freeBytes = 60;  // 70 needed
+    test::resetBoxes();
+    test::StreamCapture logs;
+    EXPECT_TRUE(p.engine.runPass());  // the shortfall is not counted
+    EXPECT_EQ(logs.out().back(), "построение списков");
+    EXPECT_EQ(test::boxCalls().size(), 1u);
+    EXPECT_TRUE(test::fileExists(p.dst + "\\extra.bin"));
+    EXPECT_FALSE(test::fileExists(p.dst + "\\new.bin"));
+    EXPECT_EQ(p.engine.errorCount, 0);
+    test::resetBoxes();
+}
+
+TEST(PassEngine, ReadOnlyAndHiddenDestinationsAreOverwrittenAsOnWindows) {
+    Pass p;
+    HWND window = captionWindow();
+    ASSERT_NE(window, nullptr);
+    captions().clear();
+    p.engine.settings.windowHandle = window;
+    test::writeFile(p.src + "\\ro.txt", "new ro");
+    test::writeFile(p.src + "\\hidden.txt", "new hidden");
+    test::writeFile(p.dst + "\\ro.txt", "old ro");
+    test::writeFile(p.dst + "\\hidden.txt", "old hidden");
+    for (const char* name : {"\\ro.txt", "\\hidden.txt"})
+        test::setFileTime(p.dst + name, test::addSeconds(test::fileTimeOf(p.src + name), -10));
+    test::setAttributes(p.dst + "\\ro.txt", FILE_ATTRIBUTE_READONLY);
+    test::setAttributes(p.dst + "\\hidden.txt", FILE_ATTRIBUTE_HIDDEN);
+    test::writeFile(p.src + "\\pair.src", "pair");
+    test::writeFile(p.dst + "\\pair.dst", "old pair");
+    test::setFileTime(p.dst + "\\pair.dst", test::addSeconds(test::fileTimeOf(p.src + "\\pair.src"), -10));
+    test::setAttributes(p.dst + "\\pair.dst", FILE_ATTRIBUTE_READONLY);
+    p.engine.settings.pairList = {{"pair.src", "pair.dst"}};
+
+    test::StreamCapture logs;
+    EXPECT_TRUE(p.engine.runPass());
+    EXPECT_TRUE(logs.err().empty());
+    EXPECT_EQ(test::readFile(p.dst + "\\ro.txt"), "new ro");
+    EXPECT_EQ(test::readFile(p.dst + "\\hidden.txt"), "new hidden");
+    EXPECT_EQ(test::readFile(p.dst + "\\pair.dst"), "pair");
+    Lines expected = {"Проверка доступа к каталогу источнику", "Cканирование каталога источника",
+                      "Cканирование каталога приемника", "Cканирование каталогов", "Копирование"};
+    ASSERT_EQ(captions().size(), expected.size() + 2);  // one status per copied file
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), captions().begin()));
+    EXPECT_EQ(captions()[1][0], 'C');  // the Latin letter
+    for (std::size_t i = expected.size(); i < captions().size(); ++i)
+        EXPECT_EQ(captions()[i].rfind("Копирование ...\\", 0), 0u) << captions()[i];
+    DestroyWindow(window);
+}
