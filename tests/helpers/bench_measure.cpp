@@ -23,7 +23,9 @@ int main(int argc, char** argv) {
     std::string command;
     for (int i = 2; i < argc; ++i) {
         if (i > 2) command += ' ';
-        command += std::string("\"") + argv[i] + "\"";
+        // Quotes only where needed: tolvaren reads its INI name up to the first blank.
+        std::string arg = argv[i];
+        command += arg.find(' ') == std::string::npos ? arg : "\"" + arg + "\"";
     }
     auto query = reinterpret_cast<GetMemoryInfo>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
