@@ -7,9 +7,22 @@
 #include "app/options.h"
 #include "app/show_message.h"
 #include "fsops/directories.h"
+#include "splash/splash_window.h"
 #include "sync/sync_engine.h"
+#include "win/unique_handle.h"
+#include "worker/worker.h"
 
 namespace {
+
+// The loop has ended; the worker's last act was to ask for that, so it is
+// normally gone. One still running is asked to stop, and terminated only if
+// it does not within the grace period, so that teardown never waits on a
+// lock (heap, log stream) held by a thread killed mid-call.
+void stopWorker(SyncEngine& engine, HANDLE worker) {
+    if (WaitForSingleObject(worker, 1) != WAIT_TIMEOUT) return;
+    engine.stopRequested = true;
+    if (WaitForSingleObject(worker, SplashWindow::kWorkerGraceMs) == WAIT_TIMEOUT) TerminateThread(worker, 0);
+}
 
 // The destination could not be prepared: one line in the error stream, no box.
 void reportMessageError(const MessageError& error) {
@@ -19,14 +32,21 @@ void reportMessageError(const MessageError& error) {
 }
 
 // Settings loaded, run logs open: the window, the worker and the message
-// loop run from here.
-void runLoadedSettings(HINSTANCE, const char*, SyncEngine& engine) {
-    // Until the worker exists the pass runs here, without a window (so
-    // without captions).
-    engine.runPass();
-    // Splash window: create and show it, store its handle in the engine's
-    // windowHandle, start the worker with the window and the engine, run the
-    // message loop, then give the worker 1 ms and terminate it if it still runs.
+// loop. Without a window there is no worker and no loop to wait for.
+void runLoadedSettings(SplashWindow& splash, SyncEngine& engine) {
+    if (!splash.CreateWindowAndShow()) return;
+    engine.settings.windowHandle = splash.Window();
+    splash.SetStopFlag(&engine.stopRequested);
+
+    WorkerStart start{&splash, &engine};
+    win::UniqueKernelHandle worker(CreateThread(nullptr, 0, workerMain, &start, 0, nullptr));
+    if (!worker) {
+        std::cerr << "Ошибка " << GetLastError() << " запуска потока синхронизации" << std::endl;
+        return;  // the window goes with the SplashWindow
+    }
+    splash.SetWorkerThread(worker.get());
+    splash.RunMessageLoop();
+    stopWorker(engine, worker.get());
 }
 
 }  // namespace
@@ -37,11 +57,11 @@ void runTolvaren(HINSTANCE instance, const char* arguments) {
     if (!resolveIniPath(arguments, iniPath)) return;
 
     SyncEngine engine;
-    // The splash window is created here (it reads its picture from the INI
-    // file) and destroyed before the engine.
+    // Reads its picture setting from the INI file; destroyed before the engine.
+    SplashWindow splash(instance, iniPath);
     try {
         if (engine.loadSettings(iniPath))
-            runLoadedSettings(instance, iniPath, engine);
+            runLoadedSettings(splash, engine);
         else
             showMessage(nullptr, "Ошибка в файле инициализации", "tolvaren", MB_OK);
     } catch (const MessageError& error) {

@@ -54,6 +54,7 @@ void deleteFileEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f)
 }
 
 void applyDeletion(SyncEngine& engine, const DirRecord& d) {
+    if (engine.stopping()) return;
     if ((d.flags & DirDelete) == DirDelete) {
         char dir[kPathBuffer];
         if (!win::joinText(dir, {engine.settings.destDir, d.name.c_str(), "\\"})) {
@@ -65,7 +66,10 @@ void applyDeletion(SyncEngine& engine, const DirRecord& d) {
         removeTree(dir);  // whatever it achieves, nothing is counted
         return;
     }
-    for (const FileEntry& f : d.files) deleteFileEntry(engine, d, f);
+    for (const FileEntry& f : d.files) {
+        if (engine.stopping()) return;
+        deleteFileEntry(engine, d, f);
+    }
 }
 
 void createMissingDirectory(SyncEngine& engine, const DirRecord& d, const char* dstDir, bool fits) {
@@ -102,6 +106,7 @@ void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, const
     if (s.windowHandle) {
         std::string status = std::string("Копирование ...\\") + f.name;
         SendMessageA(s.windowHandle, WM_USER, reinterpret_cast<WPARAM>(status.c_str()), 0);
+        if (engine.stopping()) return;  // the user may have aborted while the caption was shown
     }
     if (!engine.copyFile(source, destination)) {
         logCopyFailed(source, destination);
@@ -114,13 +119,17 @@ void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, const
 }
 
 void applyCopy(SyncEngine& engine, const DirRecord& d) {
+    if (engine.stopping()) return;
     const SettingsRecord& s = engine.settings;
     char srcDir[kSourceBuffer];
     char dstDir[kPathBuffer];
     win::joinText(srcDir, {s.sourceDir, d.name.c_str(), "\\"});
     bool dstFits = win::joinText(dstDir, {s.destDir, d.name.c_str(), "\\"});
     if ((d.flags & DirMissing) == DirMissing) createMissingDirectory(engine, d, dstDir, dstFits);
-    for (const FileEntry& f : d.files) copyEntry(engine, d, f, srcDir, dstDir);
+    for (const FileEntry& f : d.files) {
+        if (engine.stopping()) return;
+        copyEntry(engine, d, f, srcDir, dstDir);
+    }
 }
 
 }  // namespace

@@ -66,5 +66,8 @@ void copyPair(SyncEngine& engine, const SyncPair& pair) {
 }  // namespace
 
 void SyncEngine::copyPairs() {
-    for (const SyncPair& pair : settings.pairList) copyPair(*this, pair);
+    for (const SyncPair& pair : settings.pairList) {
+        if (stopping()) return;
+        copyPair(*this, pair);
+    }
 }

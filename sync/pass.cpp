@@ -15,7 +15,7 @@ namespace {
 // Stage captions stay valid for the whole run: the window may read them
 // while the worker goes on.
 void sendCaption(const SyncEngine& engine, const char* caption) {
-    if (engine.settings.windowHandle)
+    if (engine.settings.windowHandle && !engine.stopping())
         SendMessageA(engine.settings.windowHandle, WM_USER, reinterpret_cast<WPARAM>(caption), 0);
 }
 
@@ -62,6 +62,7 @@ void buildWorkLists(SyncEngine& engine) {
     sendCaption(engine, "Cканирование каталога приемника");
     statistics("сканирование приемника");
     destinationScan(engine, dest, source, false);
+    if (engine.stopping()) return;  // the cut stage below deletes on disk
 
     if (s.hasUpdateList) {
         updatePruning(dest.root, Side::Destination, s);
@@ -86,10 +87,13 @@ void buildWorkLists(SyncEngine& engine) {
 
 bool SyncEngine::runPass() {
     sendCaption(*this, "Проверка доступа к каталогу источнику");
-    if (!sourceReachable(*this)) return false;
+    if (stopping() || !sourceReachable(*this)) return false;
     if (settings.rootOnly && !rootsDiffer(*this)) return errorCount == 0;
 
+    // An abort confirmed by the user ends the pass before its next stage.
+    if (stopping()) return false;
     buildWorkLists(*this);
+    if (stopping()) return false;
     if (!checkFreeSpace()) return errorCount == 0;  // the user has been told
 
     sendCaption(*this, "Копирование");

@@ -51,7 +51,7 @@ struct Scenario {
     void configure(const std::string& mainKeys, const std::string& sections = "") {
         test::writeFile(tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + src +
                                             "\r\nКаталогПриемник=" + dst +
-                                            "\r\nВыводитьСтатистикуСинхронизации=да\r\n" + mainKeys + sections);
+                                            "\r\nВыводитьСтатистикуСинхронизации=да\r\nВыполнить=\r\n" + mainKeys + sections);
     }
 
     void run() {

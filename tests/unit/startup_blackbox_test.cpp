@@ -129,8 +129,10 @@ TEST(StartupBlackBox, IniFaultsAreLoggedInTheDestination) {
 
 TEST(StartupBlackBox, ARunWithoutFaultsLeavesNoLogAndAFileInTheWayIsReported) {
     test::TempDir tmp;
-    test::writeFile(tmp / "ok.ini", kMain + ("КаталогПриемник=" + (tmp / "a\\b")) +
-                                        "\r\nВыводитьСтатистикуСинхронизации=да\r\n");
+    test::makeDirs(tmp / "src");
+    test::writeFile(tmp / "ok.ini", kMain + ("КаталогПриемник=" + (tmp / "a\\b")) + "\r\nКаталогИсточник=" +
+                                        (tmp / "src") + "\r\nВыполнить=\r\n" +
+                                        "ВыводитьСтатистикуСинхронизации=нет\r\n");
     Outcome ok = start("ok.ini", tmp.path());
     EXPECT_EQ(ok.exitCode, 0);
     EXPECT_TRUE(ok.boxes.empty());

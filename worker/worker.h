@@ -1,0 +1,21 @@
+// The worker thread: the whole work of a run, while the main thread keeps
+// the splash window alive.
+#pragma once
+
+#include <windows.h>
+
+class SplashWindow;
+class SyncEngine;
+
+// The thread's only argument; lives in the entry's frame, which outlives it.
+struct WorkerStart {
+    SplashWindow* window;
+    SyncEngine* engine;
+};
+
+// The running check, the pass, the questions and the launch; owner is the
+// window that owns the questions. Returns whether the command was started.
+bool runWorker(SyncEngine& engine, HWND owner);
+
+// Thread routine for CreateThread: runWorker, then asks the window to close.
+DWORD WINAPI workerMain(void* start);
