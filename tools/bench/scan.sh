@@ -20,10 +20,10 @@ bench_scan() {
     local exe="$BUILD/helpers/bench_scan.exe" work
     [ -f "$exe" ] || die "missing $exe"
     work=$(mktemp -d /tmp/tolvaren-bench-scan.XXXXXX)
-    local spec label files per depth out="$work/out.txt"
-    for spec in "tree:1000:100:2" "tree:10000:100:2" "tree:30000:100:2" "tree:100000:100:2" \
+    local shape label files per depth out="$work/out.txt"
+    for shape in "tree:1000:100:2" "tree:10000:100:2" "tree:30000:100:2" "tree:100000:100:2" \
                 "flat:50000:50000:1" "10-levels:20000:50:10"; do
-        IFS=: read -r label files per depth <<<"$spec"
+        IFS=: read -r label files per depth <<<"$shape"
         bench_scan_tree "$work/src" "$files" "$per" "$depth"
         cp -a "$work/src" "$work/dst"
         wine "$exe" "$label" "Z:${work//\//\\}\\src" "Z:${work//\//\\}\\dst" >"$out" 2>&1 </dev/null \
