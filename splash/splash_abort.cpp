@@ -19,7 +19,7 @@ void SplashWindow::AbortRequest() {
         }
     }
     gate->stop();
-    PostMessageA(window, WM_DESTROY, 0, 0);
+    if (window) PostMessageA(window, WM_DESTROY, 0, 0);  // the window may have closed while asking
 }
 
 void SplashWindow::OnDestroy() {
