@@ -20,7 +20,7 @@ namespace {
 // lock (heap, log stream) held by a thread killed mid-call.
 void stopWorker(SyncEngine& engine, HANDLE worker) {
     if (WaitForSingleObject(worker, 1) != WAIT_TIMEOUT) return;
-    engine.stopRequested = true;
+    engine.gate.stop();
     if (WaitForSingleObject(worker, SplashWindow::kWorkerGraceMs) == WAIT_TIMEOUT) TerminateThread(worker, 0);
 }
 
@@ -36,7 +36,7 @@ void reportMessageError(const MessageError& error) {
 void runLoadedSettings(SplashWindow& splash, SyncEngine& engine) {
     if (!splash.CreateWindowAndShow()) return;
     engine.settings.windowHandle = splash.Window();
-    splash.SetStopFlag(&engine.stopRequested);
+    splash.SetWorkerGate(&engine.gate);
 
     WorkerStart start{&splash, &engine};
     win::UniqueKernelHandle worker(CreateThread(nullptr, 0, workerMain, &start, 0, nullptr));

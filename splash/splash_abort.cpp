@@ -4,16 +4,22 @@
 #include "app/message_box.h"
 #include "app/show_message.h"
 
+// The worker stands still at its next checkpoint while the question is up;
+// the box's own loop keeps serving the window and the worker's captions.
 void SplashWindow::AbortRequest() {
-    if (StopRequested() || workerSuspended) return;  // already stopping, or the question is up
-    if (worker && SuspendThread(worker) != static_cast<DWORD>(-1)) workerSuspended = true;
-    if (!quietMode && messageBox(window, "Прервать синхронизацию?", title, MB_YESNO) != IDYES) {
-        if (workerSuspended) ResumeThread(worker);
-        workerSuspended = false;
-        return;
+    if (gate->stopRequested() || asking) return;  // already stopping, or the question is up
+    if (!quietMode) {
+        gate->pause();
+        asking = true;
+        bool abort = messageBox(window, "Прервать синхронизацию?", title, MB_YESNO) == IDYES;
+        asking = false;
+        if (!abort) {
+            gate->resume();
+            return;
+        }
     }
-    stopFlag->store(true);
-    PostMessageA(window, WM_DESTROY, 0, 0);
+    gate->stop();
+    if (window) PostMessageA(window, WM_DESTROY, 0, 0);  // the window may have closed while asking
 }
 
 void SplashWindow::OnDestroy() {
@@ -22,14 +28,11 @@ void SplashWindow::OnDestroy() {
     window = nullptr;
 }
 
-// Sets the stop flag and lets the worker reach its next check; only a worker
-// that has not ended within the grace time is terminated.
+// Stops and releases the worker and lets it reach its next checkpoint; only
+// a worker that has not ended within the grace time is terminated.
 void SplashWindow::StopWorker() {
-    stopFlag->store(true);
-    if (!worker) return;
-    if (workerSuspended) ResumeThread(worker);
-    workerSuspended = false;
-    if (!WaitForWorker(kWorkerGraceMs)) TerminateThread(worker, 0);
+    gate->stop();
+    if (worker && !WaitForWorker(kWorkerGraceMs)) TerminateThread(worker, 0);
 }
 
 // Waits for the worker while still answering the captions it sends, since a

@@ -1,11 +1,11 @@
 // The borderless splash window shown while the worker synchronises: the
 // background picture with its fixed texts, the progress caption and the
 // wave strip. It lives on the main thread and controls the worker thread
-// (suspend around the abort question, stop on destruction).
+// through its gate (paused around the abort question, stopped on
+// destruction).
 #pragma once
 
 #include <windows.h>
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -13,6 +13,7 @@
 #include "splash/progress_bar.h"
 #include "win/critical_section.h"
 #include "win/unique_handle.h"
+#include "worker/worker_gate.h"
 
 class SplashWindow {
 public:
@@ -31,13 +32,15 @@ public:
     // screen. False (with a line in the error stream) when the window could
     // not be made: run no worker and no message loop then.
     bool CreateWindowAndShow();
-    // The worker thread to suspend, resume and stop; the caller keeps owning
-    // the handle and must keep it open while the window lives.
+    // The worker thread, waited for (and terminated only as a last resort)
+    // when the window goes; the caller keeps owning the handle and must keep
+    // it open while the window lives.
     void SetWorkerThread(HANDLE thread) { worker = thread; }
-    // The flag the worker checks before every file operation and caption;
-    // set by a confirmed abort and by WM_DESTROY. By default the window's own.
-    void SetStopFlag(std::atomic<bool>* flag) { stopFlag = flag ? flag : &ownStopFlag; }
-    bool StopRequested() const { return stopFlag->load(); }
+    // The gate the worker passes before every file operation and caption:
+    // paused while the abort question is up, stopped by a confirmed abort
+    // and by WM_DESTROY. By default the window's own.
+    void SetWorkerGate(WorkerGate* workerGate) { gate = workerGate ? workerGate : &ownGate; }
+    WorkerGate& Gate() const { return *gate; }
     // Serves the window until the quit message; returns its exit code.
     int RunMessageLoop();
     // Asks the window to close (from the worker, as its last act).
@@ -77,7 +80,7 @@ private:
     win::UniqueFont font;
     std::unique_ptr<IProgressBar> progress;
     HANDLE worker = nullptr;
-    bool workerSuspended = false;
-    std::atomic<bool> ownStopFlag{false};
-    std::atomic<bool>* stopFlag = &ownStopFlag;
+    bool asking = false;  // the abort question is on screen
+    WorkerGate ownGate;
+    WorkerGate* gate = &ownGate;
 };

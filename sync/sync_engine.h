@@ -2,12 +2,12 @@
 // lists of the pass, the error count and the splash window handle.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 #include "app/settings.h"
 #include "fsops/fs_calls.h"
 #include "sync/registry.h"
+#include "worker/worker_gate.h"
 
 class ProcessPlatform;
 
@@ -41,10 +41,11 @@ public:
     bool runLogsOpen = false;  // set by openRunLogs; closeRunLogs only touches logs it opened
     bool statisticsLogOpened = false;  // tolvaren.out was opened this run
     bool statisticsLogOpen = false;    // ... and is still open
-    // Set by the splash window when the user confirmed an abort or the window
-    // went away: no file operation or caption starts after that.
-    std::atomic<bool> stopRequested{false};
-    bool stopping() const { return stopRequested.load(); }
+    // Paused by the splash window while it asks whether to abort, stopped when
+    // the user confirmed or the window went away: no file operation or
+    // caption starts after that. stopping() is the worker's checkpoint.
+    WorkerGate gate;
+    bool stopping() const { return gate.checkpoint(); }
 
     // Seams over the platform; tests point them at fakes.
     FileSystemCalls* fs = &FileSystemCalls::real();

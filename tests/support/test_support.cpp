@@ -406,3 +406,51 @@ std::string CaptureStderr::text() {
 }
 
 }  // namespace test
+
+#include "worker/process_platform.h"
+#include "worker/running_check.h"
+
+namespace test {
+
+Process::Process(const std::string& commandLine, const std::string& cwd) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = commandLine;
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(),
+                        &si, &pi))
+        return;
+    CloseHandle(pi.hThread);
+    handle_.reset(pi.hProcess);
+    id_ = pi.dwProcessId;
+}
+
+Process::~Process() {
+    if (!running()) return;
+    TerminateProcess(handle_.get(), 99);
+    WaitForSingleObject(handle_.get(), 5000);
+}
+
+bool Process::running() const { return handle_ && WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT; }
+
+int Process::wait(DWORD ms) {
+    if (!handle_) return -1;
+    if (WaitForSingleObject(handle_.get(), ms) != WAIT_OBJECT_0) return -2;
+    DWORD code = 0;
+    GetExitCodeProcess(handle_.get(), &code);
+    return static_cast<int>(code);
+}
+
+void endProcessesOf(const std::string& path) {
+    ProcessPlatform& platform = ProcessPlatform::real();
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        DWORD id = findProcessByPath(platform, path.c_str());
+        if (!id) return;
+        if (auto process = platform.openProcess(id)) {
+            process->terminate();
+            process->waitForExit(5000);
+        }
+    }
+}
+
+}  // namespace test

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "win/unique_handle.h"
+
 namespace test {
 
 // A fresh directory under %TEMP%, removed with everything in it at the end.
@@ -135,5 +137,30 @@ private:
     TempDir dir_;
     KeepStandardStreams keep_;
 };
+
+}  // namespace test
+
+namespace test {
+
+// A program started without waiting for it; ended by force if it still runs
+// when the object goes.
+class Process {
+public:
+    Process(const std::string& commandLine, const std::string& cwd);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    bool started() const { return handle_.valid(); }
+    DWORD id() const { return id_; }
+    bool running() const;
+    int wait(DWORD ms);  // exit code, or -2 when it has not ended within ms
+
+private:
+    win::UniqueKernelHandle handle_;
+    DWORD id_ = 0;
+};
+
+// Ends every process whose main module is path (a program a run launched).
+void endProcessesOf(const std::string& path);
 
 }  // namespace test

@@ -1,5 +1,6 @@
-// Esc on the splash window and the end of the worker: the stop flag, the
-// question, and forced termination only after the grace time.
+// Esc on the splash window and the end of the worker: the gate that holds
+// the worker while the question is up, the stop, and forced termination
+// only after the grace time.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -18,8 +19,9 @@ namespace {
 
 const DWORD kStoppedItself = 7, kFinished = 3;
 
-// Sends numbered captions until the stop flag is set (then ends with 7) or
-// until told to finish (then closes the window and ends with 3).
+// Sends numbered captions, passing the gate before each, until stopped
+// (then ends with 7) or until told to finish (then closes the window and
+// ends with 3).
 struct CaptionWorker {
     SplashWindow* splash;
     HWND window;
@@ -32,7 +34,7 @@ struct CaptionWorker {
 DWORD WINAPI runCaptionWorker(void* parameter) {
     auto* w = static_cast<CaptionWorker*>(parameter);
     for (;;) {
-        if (!w->ignoreStop && w->splash->StopRequested()) return kStoppedItself;
+        if (!w->ignoreStop && w->splash->Gate().checkpoint()) return kStoppedItself;
         if (w->finish) {
             w->splash->PostClose();
             return kFinished;
@@ -103,30 +105,72 @@ TEST(SplashAbort, QuietEscStopsTheWorkerWithoutAQuestion) {
     EXPECT_EQ(run.splash.RunMessageLoop(), 0);
     EXPECT_LT(GetTickCount() - begin, 1500u);
     EXPECT_EQ(run.exitCode(), kStoppedItself);  // ended at its own check, not by force
-    EXPECT_TRUE(run.splash.StopRequested());
+    EXPECT_TRUE(run.splash.Gate().stopRequested());
     EXPECT_EQ(run.splash.Window(), nullptr);
     EXPECT_TRUE(test::boxCalls().empty());
 }
 
-TEST(SplashAbort, EscAnsweredNoLetsTheWorkGoOnAndOtherKeysChangeNothing) {
+namespace {
+
+// What a user pressing a button of the real question saw before answering.
+struct WhileAsked {
+    std::string title;
+    bool paused = false;
+    bool stripMoved = false;
+    int sentWhileAsked = -1;
+};
+
+// Presses Esc, and from another thread waits for the question, watches the
+// worker and the strip for a while and answers; the caller serves the window.
+std::thread answerQuestion(SplashRun& run, int answer, WhileAsked& seen) {
+    HWND window = run.splash.Window();
+    std::thread user([&run, window, answer, &seen] {
+        HWND dialog = test::findOwnedDialog(window);
+        if (!dialog) return;
+        char text[128] = "";
+        GetWindowTextA(dialog, text, sizeof text);
+        seen.title = text;
+        Sleep(100);  // a caption already on its way is still served by the box
+        int sent = run.worker.sent;
+        test::Pixels first = test::captureClient(window);
+        Sleep(400);
+        test::Pixels second = test::captureClient(window);
+        for (int x = 0; x < first.width; ++x) seen.stripMoved |= first.at(x, 20) != second.at(x, 20);
+        seen.sentWhileAsked = run.worker.sent - sent;
+        seen.paused = run.splash.Gate().paused();
+        test::pressDialogButton(dialog, answer);
+    });
+    PostMessageA(window, WM_CHAR, 27, 0);
+    return user;
+}
+
+}  // namespace
+
+TEST(SplashAbort, EscAnsweredNoHoldsTheWorkerWhileAskedThenLetsItGoOn) {
     SplashRun run;
     run.start();
     run.pumpUntil([&] { return run.worker.sent >= 3; });
     for (WPARAM key : {WPARAM('a'), WPARAM('\r'), WPARAM(' '), WPARAM(26)}) PostMessageA(run.splash.Window(), WM_CHAR, key, 0);
     test::pumpMessages(50);
     EXPECT_TRUE(test::boxCalls().empty());
-    EXPECT_FALSE(run.splash.StopRequested());
+    EXPECT_FALSE(run.splash.Gate().paused());
 
-    test::queueBoxAnswer(IDNO);
-    PostMessageA(run.splash.Window(), WM_CHAR, 27, 0);
-    run.pumpUntil([&] { return !test::boxCalls().empty(); });
+    test::useRealMessageBoxes(true);
+    WhileAsked seen;
+    std::thread user = answerQuestion(run, IDNO, seen);
+    run.pumpUntil([&] { return !test::boxCalls().empty() && !run.splash.Gate().paused(); }, 10000);
+    user.join();
+    EXPECT_EQ(seen.title, "Синхронизация файлов и каталогов");
+    EXPECT_TRUE(seen.paused);
+    EXPECT_EQ(seen.sentWhileAsked, 0);  // stood still at its checkpoint
+    EXPECT_TRUE(seen.stripMoved);
     ASSERT_EQ(test::boxCalls().size(), 1u);
     const test::BoxCall& box = test::boxCalls()[0];
     EXPECT_EQ(box.owner, run.splash.Window());
     EXPECT_EQ(box.text, "Прервать синхронизацию?");
     EXPECT_EQ(box.caption, "Синхронизация файлов и каталогов");
     EXPECT_EQ(box.type, static_cast<UINT>(MB_YESNO));
-    EXPECT_FALSE(run.splash.StopRequested());
+    EXPECT_FALSE(run.splash.Gate().stopRequested());
 
     // The worker goes on, and the next caption it sends is drawn.
     int sent = run.worker.sent;
@@ -144,36 +188,21 @@ TEST(SplashAbort, EscAnsweredNoLetsTheWorkGoOnAndOtherKeysChangeNothing) {
     EXPECT_EQ(test::boxCalls().size(), 1u);
 }
 
-TEST(SplashAbort, TheRealQuestionKeepsTheStripMovingAndYesStopsTheWorker) {
+TEST(SplashAbort, EscAnsweredYesStopsTheWorkerAtItsCheckpoint) {
     SplashRun run;
     test::useRealMessageBoxes(true);
     run.start();
     run.pumpUntil([&] { return run.worker.sent >= 2; });
-    HWND window = run.splash.Window();
-    std::string dialogTitle;
-    bool stripMoved = false;
-    int sentWhileAsked = -1;
-    std::thread user([&] {
-        HWND dialog = test::findOwnedDialog(window);
-        if (!dialog) return;
-        char text[128] = "";
-        GetWindowTextA(dialog, text, sizeof text);
-        dialogTitle = text;
-        int sent = run.worker.sent;
-        test::Pixels first = test::captureClient(window);
-        Sleep(300);
-        test::Pixels second = test::captureClient(window);
-        for (int x = 0; x < first.width; ++x) stripMoved |= first.at(x, 20) != second.at(x, 20);
-        sentWhileAsked = run.worker.sent - sent;  // the worker stands still while asked
-        test::pressDialogButton(dialog, IDYES);
-    });
-    PostMessageA(window, WM_CHAR, 27, 0);
+    WhileAsked seen;
+    std::thread user = answerQuestion(run, IDYES, seen);
     EXPECT_EQ(run.splash.RunMessageLoop(), 0);
     user.join();
-    EXPECT_EQ(dialogTitle, "Синхронизация файлов и каталогов");
-    EXPECT_TRUE(stripMoved);
-    EXPECT_EQ(sentWhileAsked, 0);
-    EXPECT_EQ(run.exitCode(), kStoppedItself);
+    EXPECT_EQ(seen.title, "Синхронизация файлов и каталогов");
+    EXPECT_TRUE(seen.paused);
+    EXPECT_EQ(seen.sentWhileAsked, 0);
+    EXPECT_TRUE(seen.stripMoved);
+    EXPECT_EQ(run.exitCode(), kStoppedItself);  // released and ended by itself, not terminated
+    EXPECT_TRUE(run.splash.Gate().stopRequested());
     ASSERT_EQ(test::boxCalls().size(), 1u);
     EXPECT_EQ(test::boxCalls()[0].text, "Прервать синхронизацию?");
 }

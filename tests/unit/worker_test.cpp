@@ -166,7 +166,7 @@ TEST_F(WorkerTest, RunningApplicationBlocksTheSyncAndAsks) {
 }
 
 TEST_F(WorkerTest, AbortConfirmedDuringThePassStartsNothing) {
-    engine.stopRequested = true;
+    engine.gate.stop();
     QuietMode quiet(true);
     EXPECT_FALSE(runWorker(engine, nullptr));
     EXPECT_FALSE(test::fileExists(tmp / "dst\\a.txt"));

@@ -1,0 +1,295 @@
+// build/tolvaren.exe as a user sees it under Xvfb: the splash window while
+// the files are copied, Esc and its question, the worker's questions in real
+// message boxes, and the application launched from the destination.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace {
+
+const char* const kAbortCaption = "Синхронизация файлов и каталогов";
+const char* const kWorkerCaption = "Синхронизация";
+const char* const kMarker = "demoapp-started.txt";  // written by the launched demo application
+
+// Polls every 20 ms until done or the time is up; returns done's last answer.
+bool waitUntil(const std::function<bool()>& done, DWORD ms) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start >= ms) return false;
+        Sleep(20);
+    }
+}
+
+struct WindowSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK matchSplash(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (owner != s->pid || std::string(cls) != "tolvaren.v2") return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+HWND splashWindowOf(DWORD pid) {
+    WindowSearch search{pid, nullptr};
+    EnumWindows(matchSplash, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitForSplash(DWORD pid) {
+    HWND window = nullptr;
+    waitUntil([&] { return (window = splashWindowOf(pid)) != nullptr && IsWindowVisible(window); }, 20000);
+    return window;
+}
+
+// A box of the child with this caption, shown and drawn; null after the time.
+HWND waitForBox(DWORD pid, const std::string& caption, DWORD ms = 20000) {
+    HWND box = nullptr;
+    waitUntil([&] { return (box = test::findMessageBox(pid, caption)) && !test::messageBoxText(box).empty(); }, ms);
+    return box;
+}
+
+// Files below dir, the run logs not counted.
+int countFiles(const std::string& dir) {
+    int n = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            n += countFiles(dir + "\\" + name);
+        else if (name != "tolvaren.out" && name != "tolvaren.err")
+            ++n;
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    return n;
+}
+
+void copyHelper(const std::string& helper, const std::string& to) {
+    test::makeDirs(to.substr(0, to.rfind('\\')));
+    ASSERT_TRUE(CopyFileA(test::buildFile("helpers\\" + helper).c_str(), to.c_str(), FALSE)) << to;
+}
+
+// A source tree with the demo application as darv.exe in its root, a
+// destination and an INI file that leaves Выполнить at its default.
+struct WholeRun {
+    test::TempDir tmp;
+    std::string src = tmp / "Источник";
+    std::string dst = tmp / "Приёмник ДАРВ";
+
+    WholeRun() { copyHelper("demoapp.exe", src + "\\darv.exe"); }
+    ~WholeRun() { test::endProcessesOf(dst + "\\darv.exe"); }
+
+    void configure(const std::string& dest, const std::string& keys = "") {
+        test::writeFile(tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + src + "\r\nКаталогПриемник=" +
+                                            dest + "\r\nВыводитьСтатистикуСинхронизации=да\r\n" + keys);
+    }
+    std::string command(const std::string& options = "") const {
+        return "\"" + test::buildFile("tolvaren.exe") + "\" my.ini" + options;
+    }
+    // The demo application's record of its start in dest: working directory, arguments.
+    std::vector<std::string> launched(const std::string& dest, DWORD ms = 10000) const {
+        waitUntil([&] { return test::readLines(dest + "\\" + kMarker).size() == 2; }, ms);
+        return test::readLines(dest + "\\" + kMarker);
+    }
+};
+
+// A wide tree of small files: 24 directories of 100.
+int writeManyFiles(const std::string& root) {
+    int n = 0;
+    for (int d = 0; d < 24; ++d)
+        for (int f = 0; f < 100; ++f, ++n)
+            test::writeFile(root + "\\Папка " + std::to_string(d) + "\\файл " + std::to_string(f) + ".txt",
+                            "содержимое " + std::to_string(n));
+    return n;
+}
+
+// Files the run has logged as copied so far.
+int copiedLines(const std::string& dest) {
+    int n = 0;
+    for (const std::string& line : test::readLines(dest + "\\tolvaren.out")) n += line.rfind("Копирование файла", 0) == 0;
+    return n;
+}
+
+// Well into the copying, far from its end.
+bool copyingUnderWay(const std::string& dest) { return copiedLines(dest) >= 200; }
+
+}  // namespace
+
+TEST(WholeRun, CopiesTheTreeShowsTheSplashAndLaunchesFromTheDestination) {
+    WholeRun run;
+    test::writeFile(run.src + "\\Корень.txt", "корень");
+    test::writeFile(run.src + "\\Данные\\Отчёты\\2024\\итоги.doc", "итоги");
+    test::writeFile(run.src + "\\Данные\\пусто.txt", "");
+    run.configure(run.dst);
+
+    test::Process p(run.command(), run.tmp.path());
+    ASSERT_TRUE(p.started());
+    HWND splash = waitForSplash(p.id());
+    ASSERT_NE(splash, nullptr);
+    char title[128] = "";
+    GetWindowTextA(splash, title, sizeof title);
+    EXPECT_STREQ(title, "Синхронизация файлов и каталогов");
+    EXPECT_EQ(p.wait(30000), 0);
+    EXPECT_FALSE(IsWindow(splash));
+
+    EXPECT_EQ(test::readFile(run.dst + "\\Данные\\Отчёты\\2024\\итоги.doc"), "итоги");
+    EXPECT_EQ(test::readFile(run.dst + "\\Корень.txt"), "корень");
+    EXPECT_TRUE(test::fileExists(run.dst + "\\Данные\\пусто.txt"));
+    EXPECT_EQ(test::readFile(run.dst + "\\darv.exe"), test::readFile(run.src + "\\darv.exe"));
+    EXPECT_EQ(run.launched(run.dst), (std::vector<std::string>{run.dst, ""}));
+    EXPECT_EQ(test::readLines(run.dst + "\\tolvaren.out").back(),
+              "Выполнение команды \"darv.exe\" рабочий каталог \"" + run.dst + "\\\"");
+    EXPECT_FALSE(test::fileExists(run.dst + "\\tolvaren.err"));
+}
+
+TEST(WholeRun, EscInTheMiddleOfCopyingAsksAndStopsOnYesAtOnce) {
+    WholeRun run;
+    const int total = writeManyFiles(run.src) + 1;  // and darv.exe
+
+    // Answered Yes: the worker stands still while asked and copies nothing after.
+    {
+        const std::string dest = run.tmp / "да";
+        run.configure(dest);
+        test::Process p(run.command(), run.tmp.path());
+        HWND splash = waitForSplash(p.id());
+        ASSERT_NE(splash, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return copyingUnderWay(dest); }, 30000));
+        ASSERT_TRUE(test::fileExists(dest + "\\darv.exe"));  // root files come first
+        PostMessageA(splash, WM_CHAR, 27, 0);
+        HWND box = waitForBox(p.id(), kAbortCaption);
+        ASSERT_NE(box, nullptr);
+        int atBox = countFiles(dest);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), splash);
+        EXPECT_EQ(test::messageBoxText(box), "Прервать синхронизацию?");
+        Sleep(500);
+        int held = countFiles(dest);
+        EXPECT_LE(held, atBox + 1);  // at most the copy in flight
+        test::pressButton(box, IDYES);
+        DWORD answered = GetTickCount();
+        EXPECT_EQ(p.wait(20000), 0);
+        DWORD took = GetTickCount() - answered;
+        EXPECT_LT(took, 1500u);
+        EXPECT_EQ(countFiles(dest), held);
+        EXPECT_EQ(copiedLines(dest), held);
+        EXPECT_LT(held, total - 100);  // really stopped in the middle
+        Sleep(500);
+        EXPECT_FALSE(test::fileExists(dest + "\\" + kMarker));
+    }
+    // Quiet: Esc stops without a question.
+    {
+        const std::string dest = run.tmp / "тихо";
+        run.configure(dest);
+        test::Process p(run.command(" /n"), run.tmp.path());
+        HWND splash = waitForSplash(p.id());
+        ASSERT_NE(splash, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return copyingUnderWay(dest); }, 30000));
+        int before = countFiles(dest);
+        PostMessageA(splash, WM_CHAR, 27, 0);
+        DWORD pressed = GetTickCount();
+        EXPECT_EQ(p.wait(20000), 0);
+        EXPECT_LT(GetTickCount() - pressed, 1500u);
+        EXPECT_EQ(test::findMessageBox(p.id(), kAbortCaption), nullptr);
+        EXPECT_LT(countFiles(dest), total - 100);
+        EXPECT_GE(countFiles(dest), before);
+        Sleep(500);
+        EXPECT_FALSE(test::fileExists(dest + "\\" + kMarker));
+    }
+    // Answered No: the run goes on to its end and launches the application.
+    {
+        const std::string dest = run.tmp / "нет";
+        run.configure(dest);
+        test::Process p(run.command(), run.tmp.path());
+        HWND splash = waitForSplash(p.id());
+        ASSERT_NE(splash, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return copyingUnderWay(dest); }, 30000));
+        PostMessageA(splash, WM_CHAR, 27, 0);
+        HWND box = waitForBox(p.id(), kAbortCaption);
+        ASSERT_NE(box, nullptr);
+        test::pressButton(box, IDNO);
+        EXPECT_EQ(p.wait(60000), 0);
+        EXPECT_EQ(run.launched(dest), (std::vector<std::string>{dest, ""}));
+        EXPECT_EQ(countFiles(dest), total + 1);  // and the marker
+        test::endProcessesOf(dest + "\\darv.exe");
+    }
+}
+
+TEST(WholeRun, RunningApplicationIsReportedAndStartedOnlyOnYes) {
+    WholeRun run;
+    test::writeFile(run.src + "\\новый.txt", "new");
+    copyHelper("demoapp.exe", run.dst + "\\darv.exe");
+    copyHelper("fakeapp.exe", run.dst + "\\Клиент.exe");
+    test::Process app("\"" + run.dst + "\\Клиент.exe\" 60000", run.tmp.path());
+    ASSERT_TRUE(app.started());
+    run.configure(run.dst, "ПроверятьЗапущеноЛиУже=Клиент.exe\r\n");
+
+    test::Process p(run.command(), run.tmp.path());
+    ASSERT_NE(waitForSplash(p.id()), nullptr);
+    HWND box = waitForBox(p.id(), kWorkerCaption);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), splashWindowOf(p.id()));
+    EXPECT_EQ(test::messageBoxText(box), "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n\"" +
+                                             run.dst + "\\Клиент.exe\"?");
+    test::pressButton(box, IDYES);
+    EXPECT_EQ(p.wait(20000), 0);
+    EXPECT_EQ(run.launched(run.dst), (std::vector<std::string>{run.dst, ""}));
+    EXPECT_FALSE(test::fileExists(run.dst + "\\новый.txt"));  // nothing synchronised
+    EXPECT_EQ(test::readLines(run.dst + "\\tolvaren.err"),
+              std::vector<std::string>{"Ошибка: приложение уже запущено, синхронизация невозможна"});
+    EXPECT_TRUE(app.running());
+}
+
+TEST(WholeRun, FailedPassWarnsOrAsksAndStartsNothingUnlessTold) {
+    WholeRun run;
+    copyHelper("demoapp.exe", run.dst + "\\darv.exe");
+    const std::string missing = run.tmp / "нет такого";
+
+    // ВопросПриОшибке=нет: a warning with one OK button, nothing launched.
+    test::writeFile(run.tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + missing +
+                                            "\r\nКаталогПриемник=" + run.dst + "\r\nВопросПриОшибке=нет\r\n");
+    {
+        test::Process p(run.command(), run.tmp.path());
+        HWND box = waitForBox(p.id(), kWorkerCaption);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), splashWindowOf(p.id()));
+        EXPECT_EQ(test::messageBoxText(box), "В процессе синхронизации возникли ошибки.\nПрограмма будет закрыта.");
+        EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
+        EXPECT_EQ(GetDlgItem(box, IDYES), nullptr);
+        test::pressButton(box, IDOK);
+        EXPECT_EQ(p.wait(20000), 0);
+        Sleep(500);
+        EXPECT_FALSE(test::fileExists(run.dst + "\\" + kMarker));
+    }
+    // ВопросПриОшибке=да: the question; No starts nothing, Yes starts the command.
+    test::writeFile(run.tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + missing +
+                                            "\r\nКаталогПриемник=" + run.dst + "\r\nВопросПриОшибке=да\r\n");
+    for (int answer : {IDNO, IDYES}) {
+        test::Process p(run.command(), run.tmp.path());
+        HWND box = waitForBox(p.id(), kWorkerCaption);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(test::messageBoxText(box), "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n\"" +
+                                                 run.dst + "\\darv.exe\"?");
+        test::pressButton(box, answer);
+        EXPECT_EQ(p.wait(20000), 0);
+        if (answer == IDNO) {
+            Sleep(500);
+            EXPECT_FALSE(test::fileExists(run.dst + "\\" + kMarker));
+        } else {
+            EXPECT_EQ(run.launched(run.dst), (std::vector<std::string>{run.dst, ""}));
+        }
+    }
+}
