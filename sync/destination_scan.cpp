@@ -69,7 +69,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
                 return;
             }
             if (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str())) return;
-            if (2 + relPath.size() > kMaxPath) {
+            if (2 + relPath.size() > kMaxPathLength) {
                 reportTooLong(dir.full + d.cFileName, engine.errorCount);
                 return;
             }

@@ -21,7 +21,7 @@ Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const RuleSet& igno
     const bool isDir = isDirectory(d);
     if (isDir && isDotEntry(d)) return Record::Handled;
     relPath = dir.prefix + d.cFileName;
-    if (relPath.size() > kMaxPath) {
+    if (relPath.size() > kMaxPathLength) {
         reportTooLong(dir.full + d.cFileName, errorCount);
         return Record::TooLong;
     }
@@ -34,13 +34,13 @@ Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const RuleSet& igno
 }
 
 bool rootFits(const Dir& root, int32_t& errorCount) {
-    if (root.full.size() + 3 <= kMaxPath) return true;
+    if (root.full.size() + 3 <= kMaxPathLength) return true;
     reportTooLong(root.full + "*.*", errorCount);
     return false;
 }
 
 bool fitsToEnter(const Dir& parent, const std::string& relPath, const char* name) {
-    return 2 + relPath.size() <= kMaxPath && parent.full.size() + std::strlen(name) + 4 <= kMaxPath;
+    return 2 + relPath.size() <= kMaxPathLength && parent.full.size() + std::strlen(name) + 4 <= kMaxPathLength;
 }
 
 bool Walk::next(Dir& dir) {

@@ -14,8 +14,6 @@
 
 namespace scan {
 
-constexpr std::size_t kMaxPath = 1023;
-
 // A directory waiting to be listed.
 struct Dir {
     DirNode* node;
