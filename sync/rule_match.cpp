@@ -21,14 +21,6 @@ bool inList(const std::string& text, const std::vector<std::string>& list) {
 
 }  // namespace
 
-bool ruleListMatch(const char* relativePath, const std::vector<std::string>& list) {
-    if (std::strlen(relativePath) > kMaxPathLength) return false;
-    std::string path = upper(relativePath);
-    for (const std::string& e : list)
-        if (e.size() <= kMaxPathLength && upper(e.c_str()) == path) return true;
-    return false;
-}
-
 RuleSet::RuleSet(const std::vector<std::string>& list) {
     for (const std::string& e : list)
         if (e.size() <= kMaxPathLength) upper_.insert(upper(e.c_str()));
@@ -37,6 +29,10 @@ RuleSet::RuleSet(const std::vector<std::string>& list) {
 bool RuleSet::matches(const char* relativePath) const {
     if (upper_.empty() || std::strlen(relativePath) > kMaxPathLength) return false;
     return upper_.count(upper(relativePath)) != 0;
+}
+
+bool ruleListMatch(const char* relativePath, const std::vector<std::string>& list) {
+    return RuleSet(list).matches(relativePath);
 }
 
 bool strictTest(const SettingsRecord& settings, const char* path) {
