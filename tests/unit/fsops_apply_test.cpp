@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "fsops/path_forms.h"
-#include "support/fake_fs.h"
-#include "support/stream_capture.h"
+#include "support/engine_fixture.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"
 
@@ -35,24 +34,7 @@ DirRecord record(const std::string& path, uint32_t flags, std::vector<FileEntry>
     return d;
 }
 
-// A source and a destination root in a fresh temporary directory, and an
-// engine pointed at them and at the Windows-like calls.
-struct Trees {
-    test::TempDir tmp;
-    std::string src = tmp / "src";
-    std::string dst = tmp / "dst";
-    test::WindowsLikeCalls calls;
-    SyncEngine engine;
-
-    Trees() {
-        test::makeDirs(src);
-        test::makeDirs(dst);
-        std::strcpy(engine.settings.sourceDir, (src + "\\").c_str());
-        std::strcpy(engine.settings.destDir, (dst + "\\").c_str());
-        engine.settings.osVersion5OrLater = true;
-        engine.fs = &calls;
-    }
-};
+using Trees = test::WindowsLikeTrees;
 
 std::wstring wide(const std::string& s) {
     std::wstring w;

@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "support/fake_fs.h"
-#include "support/stream_capture.h"
+#include "support/engine_fixture.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"
 
@@ -17,22 +15,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Pass {
-    test::TempDir tmp;
-    std::string src = tmp / "src";
-    std::string dst = tmp / "dst";
-    test::WindowsLikeCalls calls;
-    SyncEngine engine;
-
-    Pass() {
-        test::makeDirs(src);
-        test::makeDirs(dst);
-        std::strcpy(engine.settings.sourceDir, (src + "\\").c_str());
-        std::strcpy(engine.settings.destDir, (dst + "\\").c_str());
-        engine.settings.ignoreList = {"Кронваль", "Вартель"};
-        engine.settings.osVersion5OrLater = true;
-        engine.fs = &calls;
-    }
+struct Pass : test::WindowsLikeTrees {
+    Pass() { engine.settings.ignoreList = {"Кронваль", "Вартель"}; }
 };
 
 std::vector<std::string>& captions() {
