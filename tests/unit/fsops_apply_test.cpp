@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fsops/path_forms.h"
+#include "support/caption_probe.h"
 #include "support/engine_fixture.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"
@@ -195,39 +196,18 @@ TEST(FsopsApply, WithoutDeletionOnlyWholeDirectoriesGo) {
     EXPECT_EQ(t.engine.errorCount, 0);
 }
 
-namespace {
-std::vector<std::string>& captions() {
-    static std::vector<std::string> texts;
-    return texts;
-}
-LRESULT CALLBACK recordCaption(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == WM_USER) {
-        captions().push_back(reinterpret_cast<const char*>(wp));
-        return 0;
-    }
-    return DefWindowProcA(w, m, wp, lp);
-}
-}  // namespace
-
 TEST(FsopsApply, EachCopySendsItsStatusToTheWindow) {
     Trees t;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = recordCaption;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "FsopsCaptionProbe";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
-    captions().clear();
+    test::CaptionProbe probe;
+    ASSERT_NE(probe.window(), nullptr);
 
     test::writeFile(t.src + "\\dir\\Файл.txt", "f");
     t.engine.copyList = {record(".\\dir", DirMissing, {entry("Файл.txt"), entry("absent.txt")})};
-    t.engine.settings.windowHandle = window;
+    t.engine.settings.windowHandle = probe.window();
     test::StreamCapture logs;
     t.engine.applyWorkLists();
-    EXPECT_EQ(captions(), (Lines{"Копирование ...\\Файл.txt", "Копирование ...\\absent.txt"}));
+    EXPECT_EQ(probe.captions(), (Lines{"Копирование ...\\Файл.txt", "Копирование ...\\absent.txt"}));
     EXPECT_EQ(t.engine.errorCount, 1);  // absent.txt
-    DestroyWindow(window);
 }
 
 TEST(FsopsApply, PathsThatDoNotFitTheirBuffersAreRefused) {
