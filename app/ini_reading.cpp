@@ -22,10 +22,14 @@ void readIniField(const char* iniPath, const char* key, const char* defaultValue
     GetPrivateProfileStringA(kMainSection, key, defaultValue, field, sizeof field, iniPath);
 }
 
-void readYesNo(const char* iniPath, const char* key, bool& field) {
+std::string readYesNoText(const char* iniPath, const char* key, bool field) {
     std::string value = readIniValue(iniPath, key, field ? "да" : "нет");
     upperCase1251(&value[0]);
-    field = _stricmp(value.c_str(), "ДА") == 0;
+    return value;
+}
+
+void readYesNo(const char* iniPath, const char* key, bool& field) {
+    field = _stricmp(readYesNoText(iniPath, key, field).c_str(), "ДА") == 0;
 }
 
 bool storeDirPath(char (&field)[kPathBuffer], const char* text) {

@@ -13,6 +13,10 @@ std::string readIniValue(const char* iniPath, const char* key, const char* defau
 // A value read straight into a 1024-byte field (a longer one arrives cut).
 void readIniField(const char* iniPath, const char* key, const char* defaultValue, char (&field)[kPathBuffer]);
 
+// A yes/no value upper-cased in Windows-1251; a missing key reads as the
+// current field, "да" or "нет".
+std::string readYesNoText(const char* iniPath, const char* key, bool field);
+
 // Yes exactly when the upper-cased value is "ДА"; a missing key keeps field.
 void readYesNo(const char* iniPath, const char* key, bool& field);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstdio>
 
+#include "app/settings.h"
 #include "app/show_message.h"
 #include "win/fixed_text.h"
 #include "win/unique_handle.h"
@@ -25,8 +26,8 @@ bool templateBytes(const void*& bytes, DWORD& size) {
 }  // namespace
 
 bool generateIniFile() {
-    char dir[1024];
-    char path[1024];
+    char dir[kPathBuffer];
+    char path[kPathBuffer];
     DWORD n = GetCurrentDirectoryA(sizeof dir, dir);
     if (n == 0 || n >= sizeof dir || !win::joinText(path, {dir, "\\tolvaren.ini"})) {
         error("Невозможно создать ini-файл: слишком длинный путь к текущему каталогу");

@@ -9,7 +9,6 @@
 #include "app/ini_reading.h"
 #include "app/run_logs.h"
 #include "app/show_message.h"
-#include "app/text1251.h"
 #include "fsops/directories.h"
 #include "sync/sync_engine.h"
 
@@ -51,9 +50,7 @@ bool readSource(const char* iniPath, SettingsRecord& settings) {
 
 // Asks after a failed pass unless the value is exactly "нет" in any case.
 void readAskOnError(const char* iniPath, bool& askOnError) {
-    std::string value = readIniValue(iniPath, "ВопросПриОшибке", askOnError ? "да" : "нет");
-    upperCase1251(&value[0]);
-    askOnError = _stricmp(value.c_str(), "НЕТ") != 0;
+    askOnError = _stricmp(readYesNoText(iniPath, "ВопросПриОшибке", askOnError).c_str(), "НЕТ") != 0;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ struct SyncPair {
 };
 
 constexpr int kPathBuffer = 1024;  // every path field holds at most 1023 characters
+constexpr std::size_t kMaxPathLength = kPathBuffer - 1;
 
 struct SettingsRecord {
     bool clearReadOnly = true;      // СниматьReadOnly

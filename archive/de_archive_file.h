@@ -8,7 +8,7 @@
 
 class DeArchiveFile {
 public:
-    virtual ~DeArchiveFile();
+    virtual ~DeArchiveFile() = default;
     virtual bool Open(const char* path) = 0;
     virtual void Close() = 0;
     virtual bool Contains(const char* name) = 0;

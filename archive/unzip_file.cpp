@@ -22,9 +22,9 @@ const char* const kNextEntryFailed = "Ошибка при обработке а�
 // Information and name of the current entry. minizip fills at most the size
 // it is given and adds no terminator to a name that fills it, so it gets 259
 // of the 260 bytes: longer names are cut to 259.
-int currentEntry(unzFile handle, unz_file_info* info, char (&name)[260]) {
+int currentEntry(unzFile archive, unz_file_info* info, char (&name)[260]) {
     name[sizeof name - 1] = '\0';
-    return unzGetCurrentFileInfo(handle, info, name, sizeof name - 1, nullptr, 0, nullptr, 0);
+    return unzGetCurrentFileInfo(archive, info, name, sizeof name - 1, nullptr, 0, nullptr, 0);
 }
 
 bool rewind(IStream* stream) {
@@ -43,36 +43,33 @@ bool append(IStream* stream, const char* bytes, int n, long count) {
 
 }  // namespace
 
-UnZipFile::~UnZipFile() { Close(); }
+void UnZipFile::closeArchive(unzFile archive) { unzClose(archive); }
 
 bool UnZipFile::Open(const char* path) {
-    if (handle) Close();
-    handle = unzOpen(path);
+    Close();
+    handle.reset(unzOpen(path));
     ReadNames();
-    return handle != nullptr;
+    return handle.valid();
 }
 
-void UnZipFile::Close() {
-    if (!handle) return;
-    unzClose(handle);
-    handle = nullptr;
-}
+void UnZipFile::Close() { handle.reset(); }
 
-bool UnZipFile::Contains(const char* name) { return handle && unzLocateFile(handle, name, 0) == UNZ_OK; }
+bool UnZipFile::Contains(const char* name) { return handle && unzLocateFile(handle.get(), name, 0) == UNZ_OK; }
 
 bool UnZipFile::Extract(const char* name, IStream* stream, long* count) {
-    if (!handle || unzLocateFile(handle, name, 0) != UNZ_OK) return fail(kNotFound);
+    if (!handle || unzLocateFile(handle.get(), name, 0) != UNZ_OK) return fail(kNotFound);
     unz_file_info info{};
     char entryName[260];
-    if (currentEntry(handle, &info, entryName) == UNZ_OK && info.uncompressed_size > static_cast<uLong>(kEntryLimit))
+    if (currentEntry(handle.get(), &info, entryName) == UNZ_OK &&
+        info.uncompressed_size > static_cast<uLong>(kEntryLimit))
         return fail(kReadFailed);
-    if (unzOpenCurrentFile(handle) != UNZ_OK) return fail(kOpenEntryFailed);
+    if (unzOpenCurrentFile(handle.get()) != UNZ_OK) return fail(kOpenEntryFailed);
     if (!rewind(stream)) return fail(kReadFailed);
 
     char buffer[kChunk];
     long entryBytes = 0;
     for (;;) {
-        int n = unzReadCurrentFile(handle, buffer, kChunk);
+        int n = unzReadCurrentFile(handle.get(), buffer, kChunk);
         if (n < 0) return fail(kReadFailed);
         // The header's size may lie; the count itself must not overflow either.
         if (n > kEntryLimit - entryBytes || *count > LONG_MAX - n) return fail(kReadFailed);
@@ -82,7 +79,7 @@ bool UnZipFile::Extract(const char* name, IStream* stream, long* count) {
         if (n < static_cast<int>(kChunk)) break;
     }
     if (!rewind(stream)) return fail(kReadFailed);
-    if (unzCloseCurrentFile(handle) == UNZ_CRCERROR) return fail(kCrcFailed);
+    if (unzCloseCurrentFile(handle.get()) == UNZ_CRCERROR) return fail(kCrcFailed);
     return true;
 }
 
@@ -90,13 +87,13 @@ bool UnZipFile::IsAvailable() { return true; }
 
 bool UnZipFile::ReadNames() {
     names.clear();
-    if (!handle || unzGoToFirstFile(handle) != UNZ_OK) return fail(kFirstEntryFailed);
+    if (!handle || unzGoToFirstFile(handle.get()) != UNZ_OK) return fail(kFirstEntryFailed);
     for (;;) {
         unz_file_info info;
         char name[260];
-        if (currentEntry(handle, &info, name) != UNZ_OK) return fail(kEntryInfoFailed);
+        if (currentEntry(handle.get(), &info, name) != UNZ_OK) return fail(kEntryInfoFailed);
         names.push_back(name);
-        int next = unzGoToNextFile(handle);
+        int next = unzGoToNextFile(handle.get());
         if (next == UNZ_END_OF_LIST_OF_FILE) return true;
         if (next != UNZ_OK) return fail(kNextEntryFailed);
     }

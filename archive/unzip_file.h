@@ -2,13 +2,12 @@
 #pragma once
 
 #include "archive/de_archive_file.h"
+#include "win/unique_handle.h"
 
 typedef void* unzFile;
 
 class UnZipFile : public DeArchiveFile {
 public:
-    UnZipFile() = default;
-    ~UnZipFile() override;
     bool Open(const char* path) override;
     void Close() override;
     bool Contains(const char* name) override;
@@ -18,6 +17,7 @@ public:
 
 private:
     bool fail(const char* message);  // keeps the message, returns false
+    static void closeArchive(unzFile archive);
 
-    unzFile handle = nullptr;  // null while no archive is open
+    win::UniqueHandle<unzFile, &closeArchive> handle;  // null while no archive is open
 };

@@ -36,8 +36,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
     Dir top;
     top.node = dest.root;
     top.full = settings.destDir;
-    if (top.full.size() + 3 > kMaxPath) {
-        reportTooLong(top.full + "*.*", engine.errorCount);
+    if (!rootFits(top, engine.errorCount)) {
         leaveOutPair(dest.root);
         return;
     }
@@ -51,20 +50,9 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
         entered.clear();
         DWORD error = 0;
         Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d) {
-            const bool isDir = isDirectory(d);
-            if (isDir && isDotEntry(d)) return;
             if (isLeftOut(sourceNode, d.cFileName)) return;  // reported by the source scan
-            std::string relPath = dir.prefix + d.cFileName;
-            if (relPath.size() > kMaxPath) {
-                reportTooLong(dir.full + d.cFileName, engine.errorCount);
-                return;
-            }
-            if (ignore.matches(relPath.c_str())) return;
-            if (!isDir) {
-                addFile(node, d);
-                return;
-            }
-            if (rootOnly) return;
+            std::string relPath;
+            if (takeRecord(dir, d, ignore, rootOnly, engine.errorCount, relPath) != Record::Subdirectory) return;
             DirNode* child = findChild(node, d.cFileName);
             if (child && !child->mirrored) return;  // recorded already under another letter case
             if (child) {
@@ -81,7 +69,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
                 return;
             }
             if (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str())) return;
-            if (2 + relPath.size() > kMaxPath) {
+            if (2 + relPath.size() > kMaxPathLength) {
                 reportTooLong(dir.full + d.cFileName, engine.errorCount);
                 return;
             }

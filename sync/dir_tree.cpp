@@ -2,19 +2,11 @@
 // stacks so that a tree thousands of levels deep needs no deep call stack.
 #include <utility>
 
+#include "app/settings.h"
 #include "sync/registry.h"
 #include "sync/report.h"
 
 namespace {
-
-constexpr std::size_t kMaxPath = 1023;
-
-std::string foldedKey(const char* name) {
-    std::string key(name);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    return key;
-}
 
 void buildChildIndex(DirNode* parent) {
     parent->childIndex = std::make_unique<NameIndex<DirNode>>();
@@ -108,11 +100,11 @@ void clearNode(DirNode* node) {
 
 void addLeftOut(DirNode* node, const char* name) {
     if (!node->leftOut) node->leftOut = std::make_unique<std::unordered_set<std::string>>();
-    node->leftOut->insert(foldedKey(name));
+    node->leftOut->insert(foldName(name));
 }
 
 bool isLeftOut(const DirNode* node, const char* name) {
-    return node && node->leftOut && node->leftOut->count(foldedKey(name)) != 0;
+    return node && node->leftOut && node->leftOut->count(foldName(name)) != 0;
 }
 
 void mirrorStructure(DirNode* dest, DirNode* source) {
@@ -144,7 +136,7 @@ void flatten(SyncRegistry& registry, std::vector<DirRecord>& list, int32_t& erro
         DirNode* n = stack.back().first;
         std::string path = std::move(stack.back().second);
         stack.pop_back();
-        if (path.size() > kMaxPath) {
+        if (path.size() > kMaxPathLength) {
             if (subtreeHasWork(n)) reportTooLong(path, errorCount);
             continue;
         }

@@ -25,3 +25,9 @@ uint32_t nameHash(const char* name) {
     }
     return h;
 }
+
+std::string foldName(const char* name) {
+    std::string folded(name);
+    for (char& c : folded) c = static_cast<char>(foldAscii(static_cast<unsigned char>(c)));
+    return folded;
+}

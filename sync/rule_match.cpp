@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxPath = 1023;
-
 std::string upper(const char* text) {
     std::string s(text);
     for (char& c : s) c = static_cast<char>(toUpper1251(static_cast<unsigned char>(c)));
@@ -23,26 +21,22 @@ bool inList(const std::string& text, const std::vector<std::string>& list) {
 
 }  // namespace
 
-bool ruleListMatch(const char* relativePath, const std::vector<std::string>& list) {
-    if (std::strlen(relativePath) > kMaxPath) return false;
-    std::string path = upper(relativePath);
-    for (const std::string& e : list)
-        if (e.size() <= kMaxPath && upper(e.c_str()) == path) return true;
-    return false;
-}
-
 RuleSet::RuleSet(const std::vector<std::string>& list) {
     for (const std::string& e : list)
-        if (e.size() <= kMaxPath) upper_.insert(upper(e.c_str()));
+        if (e.size() <= kMaxPathLength) upper_.insert(upper(e.c_str()));
 }
 
 bool RuleSet::matches(const char* relativePath) const {
-    if (upper_.empty() || std::strlen(relativePath) > kMaxPath) return false;
+    if (upper_.empty() || std::strlen(relativePath) > kMaxPathLength) return false;
     return upper_.count(upper(relativePath)) != 0;
 }
 
+bool ruleListMatch(const char* relativePath, const std::vector<std::string>& list) {
+    return RuleSet(list).matches(relativePath);
+}
+
 bool strictTest(const SettingsRecord& settings, const char* path) {
-    if (std::strlen(path) > kMaxPath) return false;
+    if (std::strlen(path) > kMaxPathLength) return false;
     std::string q(path);
     std::size_t dotSlash = q.rfind(".\\");
     if (dotSlash != std::string::npos) q.erase(0, dotSlash + 2);

@@ -35,7 +35,6 @@ class RuleSet {
 public:
     explicit RuleSet(const std::vector<std::string>& list);
     bool matches(const char* relativePath) const;
-    bool empty() const { return upper_.empty(); }
 
 private:
     std::unordered_set<std::string> upper_;

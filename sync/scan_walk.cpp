@@ -2,7 +2,11 @@
 
 #include <cstring>
 
+#include "sync/report.h"
+
 namespace scan {
+
+namespace {
 
 bool isDotEntry(const WIN32_FIND_DATAA& d) {
     return std::strcmp(d.cFileName, ".") == 0 || std::strcmp(d.cFileName, "..") == 0;
@@ -10,8 +14,33 @@ bool isDotEntry(const WIN32_FIND_DATAA& d) {
 
 bool isDirectory(const WIN32_FIND_DATAA& d) { return (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
+}  // namespace
+
+Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const RuleSet& ignore, bool rootOnly,
+                  int32_t& errorCount, std::string& relPath) {
+    const bool isDir = isDirectory(d);
+    if (isDir && isDotEntry(d)) return Record::Handled;
+    relPath = dir.prefix + d.cFileName;
+    if (relPath.size() > kMaxPathLength) {
+        reportTooLong(dir.full + d.cFileName, errorCount);
+        return Record::TooLong;
+    }
+    if (ignore.matches(relPath.c_str())) return Record::Handled;
+    if (!isDir) {
+        addFile(dir.node, d);
+        return Record::Handled;
+    }
+    return rootOnly ? Record::Handled : Record::Subdirectory;
+}
+
+bool rootFits(const Dir& root, int32_t& errorCount) {
+    if (root.full.size() + 3 <= kMaxPathLength) return true;
+    reportTooLong(root.full + "*.*", errorCount);
+    return false;
+}
+
 bool fitsToEnter(const Dir& parent, const std::string& relPath, const char* name) {
-    return 2 + relPath.size() <= kMaxPath && parent.full.size() + std::strlen(name) + 4 <= kMaxPath;
+    return 2 + relPath.size() <= kMaxPathLength && parent.full.size() + std::strlen(name) + 4 <= kMaxPathLength;
 }
 
 bool Walk::next(Dir& dir) {

@@ -9,10 +9,10 @@
 #include "fsops/fs_calls.h"
 #include "sync/dir_identity.h"
 #include "sync/registry.h"
+#include "sync/rules.h"
+#include "win/unique_handle.h"
 
 namespace scan {
-
-constexpr std::size_t kMaxPath = 1023;
 
 // A directory waiting to be listed.
 struct Dir {
@@ -55,8 +55,18 @@ enum class Listing { Done, Missing, Failed };
 template <typename OnRecord>
 Listing listDirectory(FileSystemCalls& fs, const std::string& pattern, DWORD* error, OnRecord onRecord);
 
-bool isDotEntry(const WIN32_FIND_DATAA& d);
-bool isDirectory(const WIN32_FIND_DATAA& d);
+enum class Record { Handled, TooLong, Subdirectory };
+
+// The steps both scans take with every listed record: "." and ".." are
+// passed over, a relative path past the limit is reported (TooLong), an
+// ignored path is passed over and a plain file recorded in dir.node.
+// Subdirectory: a directory is left to the caller, relPath holding its
+// relative path; with rootOnly directories are passed over instead.
+Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const RuleSet& ignore, bool rootOnly,
+                  int32_t& errorCount, std::string& relPath);
+
+// Whether the root's listing pattern fits; reported when it does not.
+bool rootFits(const Dir& root, int32_t& errorCount);
 
 // Whether a subdirectory of parent named `name` can be entered within the
 // limits: its listing pattern and its work-list path (".\" + relative path)
@@ -70,8 +80,8 @@ Dir childDir(const Dir& parent, DirNode* node, const char* name, bool viaLink);
 template <typename OnRecord>
 Listing listDirectory(FileSystemCalls& fs, const std::string& pattern, DWORD* error, OnRecord onRecord) {
     WIN32_FIND_DATAA d;
-    HANDLE h = fs.findFirstFile(pattern.c_str(), &d);
-    if (h == INVALID_HANDLE_VALUE) {
+    win::UniqueFind search(fs.findFirstFile(pattern.c_str(), &d));
+    if (!search) {
         DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_NO_MORE_FILES)
             return Listing::Missing;
@@ -79,9 +89,8 @@ Listing listDirectory(FileSystemCalls& fs, const std::string& pattern, DWORD* er
         return Listing::Failed;
     }
     do onRecord(d);
-    while (FindNextFileA(h, &d));
+    while (FindNextFileA(search.get(), &d));
     DWORD code = GetLastError();
-    FindClose(h);
     if (code == ERROR_NO_MORE_FILES) return Listing::Done;
     *error = code;
     return Listing::Failed;

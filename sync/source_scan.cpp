@@ -30,8 +30,7 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
     Dir top;
     top.node = source.root;
     top.full = engine.settings.sourceDir;
-    if (top.full.size() + 3 > kMaxPath) {
-        reportTooLong(top.full + "*.*", engine.errorCount);
+    if (!rootFits(top, engine.errorCount)) {
         source.root->unlisted = true;
         return;
     }
@@ -42,20 +41,10 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
         DirNode* node = dir.node;
         DWORD error = 0;
         Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d) {
-            const bool isDir = isDirectory(d);
-            if (isDir && isDotEntry(d)) return;
-            std::string relPath = dir.prefix + d.cFileName;
-            if (relPath.size() > kMaxPath) {
-                reportTooLong(dir.full + d.cFileName, engine.errorCount);
-                addLeftOut(node, d.cFileName);
-                return;
-            }
-            if (ignore.matches(relPath.c_str())) return;
-            if (!isDir) {
-                addFile(node, d);
-                return;
-            }
-            if (rootOnly) return;
+            std::string relPath;
+            Record kind = takeRecord(dir, d, ignore, rootOnly, engine.errorCount, relPath);
+            if (kind == Record::TooLong) addLeftOut(node, d.cFileName);
+            if (kind != Record::Subdirectory) return;
             if (!fitsToEnter(dir, relPath, d.cFileName)) {
                 reportTooLong(dir.full + d.cFileName, engine.errorCount);
                 addLeftOut(node, d.cFileName);

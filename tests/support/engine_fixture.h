@@ -1,15 +1,13 @@
 // Test helpers for the synchronisation engine: a source and a destination
 // tree in a temporary directory, the in-memory side of a pass run in its
-// order, captured output streams and a listing seam that refuses chosen
-// directories.
+// order and a listing seam that refuses chosen directories.
 #pragma once
 
-#include <iostream>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/fake_fs.h"
+#include "support/stream_capture.h"
 #include "support/test_support.h"
 #include "sync/compare.h"
 #include "sync/registry.h"
@@ -18,29 +16,6 @@
 #include "sync/sync_engine.h"
 
 namespace test {
-
-// Redirects std::cout and std::cerr while alive.
-class CapturedStreams {
-public:
-    CapturedStreams() : out_(std::cout.rdbuf(outText.rdbuf())), err_(std::cerr.rdbuf(errText.rdbuf())) {}
-    ~CapturedStreams() {
-        std::cout.rdbuf(out_);
-        std::cerr.rdbuf(err_);
-    }
-    std::vector<std::string> outLines() const { return split(outText.str()); }
-    std::vector<std::string> errLines() const { return split(errText.str()); }
-    std::ostringstream outText, errText;
-
-private:
-    static std::vector<std::string> split(const std::string& s) {
-        std::vector<std::string> lines;
-        std::istringstream in(s);
-        for (std::string l; std::getline(in, l);) lines.push_back(l);
-        return lines;
-    }
-    std::streambuf* out_;
-    std::streambuf* err_;
-};
 
 // Listings whose pattern starts with one of the chosen prefixes fail with a
 // chosen error; every other call goes to Windows.
@@ -80,6 +55,18 @@ struct EngineTrees {
     TempDir tmp;
     std::string src, dst;
     SyncEngine engine;
+};
+
+// The same trees with the engine on the Windows-like calls and the wide
+// copy of Windows 2000 and later.
+struct WindowsLikeTrees : EngineTrees {
+    WindowsLikeTrees() {
+        engine.settings.osVersion5OrLater = true;
+        engine.fs = &calls;
+    }
+    ~WindowsLikeTrees() { engine.fs = &FileSystemCalls::real(); }
+
+    WindowsLikeCalls calls;
 };
 
 // The in-memory side of a pass, in the order the pass runs it, up to the

@@ -21,6 +21,9 @@ public:
 
     std::vector<std::string> out() const { return split(out_.str()); }
     std::vector<std::string> err() const { return split(err_.str()); }
+    // The text as written, line ends included.
+    std::string outText() const { return out_.str(); }
+    std::string errText() const { return err_.str(); }
 
 private:
     static std::vector<std::string> split(const std::string& text) {

@@ -396,6 +396,13 @@ KeepStandardStreams::~KeepStandardStreams() {
     std::cerr.clear();
 }
 
+CurrentDirectory::CurrentDirectory(const std::string& dir) {
+    GetCurrentDirectoryA(MAX_PATH, saved_);
+    SetCurrentDirectoryA(dir.c_str());
+}
+
+CurrentDirectory::~CurrentDirectory() { SetCurrentDirectoryA(saved_); }
+
 CaptureStderr::CaptureStderr() { std::freopen((dir_ / "stderr.txt").c_str(), "w", stderr); }
 
 CaptureStderr::~CaptureStderr() = default;

@@ -126,6 +126,18 @@ private:
     int savedErr_;
 };
 
+// Makes dir the current directory for the guard's lifetime.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& dir);
+    ~CurrentDirectory();
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+private:
+    char saved_[MAX_PATH];
+};
+
 // Sends stderr into a file for the guard's lifetime; text() reads it after.
 class CaptureStderr {
 public:

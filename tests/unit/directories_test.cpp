@@ -19,16 +19,6 @@ std::string raised(const std::string& path) {
     return "";
 }
 
-// Restores the current directory when a test changed it.
-struct CurrentDirectory {
-    char saved[MAX_PATH];
-    explicit CurrentDirectory(const std::string& dir) {
-        GetCurrentDirectoryA(MAX_PATH, saved);
-        SetCurrentDirectoryA(dir.c_str());
-    }
-    ~CurrentDirectory() { SetCurrentDirectoryA(saved); }
-};
-
 // The Unix name of a Windows path (Wine's own export).
 std::string unixNameOf(const std::string& path) {
     using UnixName = char*(CDECL*)(const wchar_t*);
@@ -90,7 +80,7 @@ TEST(EnsureDirectory, CreatesEveryMissingLevelFromTheTopAndAcceptsWhatExists) {
     EXPECT_TRUE(test::isDirectory(tmp / "a\\b\\d"));
 
     {
-        CurrentDirectory cd(tmp.path());
+        test::CurrentDirectory cd(tmp.path());
         ensureDirectory("dst\\sub");
     }
     EXPECT_TRUE(test::isDirectory(tmp / "dst\\sub"));

@@ -200,7 +200,7 @@ TEST(EngineRegistry, TreesTwoThousandLevelsDeepNeedNoRecursion) {
     EXPECT_EQ(settings.ignoreList.front().size(), static_cast<std::size_t>(2 * depth - 1));
 
     compareTrees(source.root, dest.root);
-    test::CapturedStreams streams;
+    test::StreamCapture streams;
     std::vector<DirRecord> list;
     int32_t errors = 0;
     flatten(source, list, errors);
@@ -208,9 +208,9 @@ TEST(EngineRegistry, TreesTwoThousandLevelsDeepNeedNoRecursion) {
     EXPECT_EQ(list.size(), 511u);
     EXPECT_EQ(list.back().name.size(), 1023u);
     EXPECT_EQ(errors, 1);
-    ASSERT_EQ(streams.errLines().size(), 1u);
-    EXPECT_EQ(streams.errLines()[0].rfind("Ошибка: путь \".\\d\\d", 0), 0u);
-    EXPECT_NE(streams.errLines()[0].find("\" слишком длинный, пропущен"), std::string::npos);
+    ASSERT_EQ(streams.err().size(), 1u);
+    EXPECT_EQ(streams.err()[0].rfind("Ошибка: путь \".\\d\\d", 0), 0u);
+    EXPECT_NE(streams.err()[0].find("\" слишком длинный, пропущен"), std::string::npos);
     source.destroy();  // clears the back links of the other side
     EXPECT_EQ(dest.root->counterpart, nullptr);
 }

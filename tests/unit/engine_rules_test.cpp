@@ -38,7 +38,7 @@ TEST(EngineRules, RuleListMatchUpperCasesWholePaths) {
     t.put(t.src, "модули\\m.dll");
     t.put(t.dst, "Logs\\old.log");
     t.put(t.dst, "модули\\gone.dll");
-    test::CapturedStreams streams;
+    test::StreamCapture streams;
     test::runInMemoryPass(t.engine);
     EXPECT_EQ(sorted(describe(t.engine.copyList)), (Lines{".\\bin M:", ".\\bin\\LOGS M: b.log"}));
     EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\bin\\LOGS M:"}));  // below a missing directory
@@ -84,7 +84,7 @@ TEST(EngineRules, UpdateListKeepsOnlyWhatItNamesAndIgnoreWins) {
     t.put(t.dst, "bin\\other.dll");
     t.put(t.dst, "cfg\\c.ini");
     t.put(t.dst, "stale.txt");
-    test::CapturedStreams streams;
+    test::StreamCapture streams;
     test::runInMemoryPass(t.engine);
     // bin\a.dll alone in bin; new drops out because the destination has
     // nothing listed in it; new2 is listed itself and comes whole; cfg is
@@ -93,7 +93,7 @@ TEST(EngineRules, UpdateListKeepsOnlyWhatItNamesAndIgnoreWins) {
               (Lines{".\\bin: a.dll", ".\\new2 M: y.dll", ".\\new2\\sub M: z.dll"}));
     EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\new2\\sub M:"}));
     EXPECT_EQ(s.ignoreList, (Lines{"cfg", "new"}));
-    EXPECT_EQ(streams.outLines(), (Lines{"удаление игнорируемых файлов из реестра синхронизации",
+    EXPECT_EQ(streams.out(), (Lines{"удаление игнорируемых файлов из реестра синхронизации",
                                          "удаление 'вырезаемых' файлов из реестра синхронизации"}));
 }
 
@@ -122,7 +122,7 @@ TEST(EngineRules, StrictTestIsByteExactAndReducesWorkListPaths) {
     t.put(t.dst, "other\\y.txt");
     t.put(t.dst, "z.txt");
     {
-        test::CapturedStreams streams;
+        test::StreamCapture streams;
         test::runInMemoryPass(t.engine);
     }
     EXPECT_TRUE(t.engine.copyList.empty());
@@ -138,7 +138,7 @@ TEST(EngineRules, StrictTestIsByteExactAndReducesWorkListPaths) {
     u.put(u.dst, "Модули\\old\\f.txt");
     u.put(u.dst, "Модули\\x.dll");
     {
-        test::CapturedStreams streams;
+        test::StreamCapture streams;
         test::runInMemoryPass(u.engine);
     }
     EXPECT_EQ(describe(u.engine.copyList), (Lines{".\\Модули: keep.txt"}));
@@ -155,7 +155,7 @@ TEST(EngineRules, CutStageRemovesFromBothRegistriesAndFromDisk) {
     test::writeFile(outside + "\\x\\f.txt", "x");
     test::writeFile(outside + "\\y.txt", "y");
     t.engine.settings.cutList = {"old", outside + "\\x", "single.txt", ".", "..", "keep\\..\\..", "", outside + "\\."};
-    test::CapturedStreams streams;
+    test::StreamCapture streams;
     test::runInMemoryPass(t.engine);
     EXPECT_FALSE(test::fileExists(t.dst + "\\old"));
     EXPECT_FALSE(test::fileExists(t.dst + "\\single.txt"));
@@ -166,8 +166,8 @@ TEST(EngineRules, CutStageRemovesFromBothRegistriesAndFromDisk) {
     EXPECT_TRUE(t.engine.deleteList.empty());
     // Entries naming the root or above it are refused, one line each.
     EXPECT_EQ(t.engine.errorCount, 5);
-    ASSERT_EQ(streams.errLines().size(), 5u);
-    EXPECT_EQ(streams.errLines()[0],
+    ASSERT_EQ(streams.err().size(), 5u);
+    EXPECT_EQ(streams.err()[0],
               "Ошибка: путь \".\" секции [Вырезать] не указывает на файл или каталог внутри каталога приемника, "
               "не удален");
 }
@@ -186,7 +186,7 @@ TEST(EngineRules, SkipExistingAtDepth) {
     t.put(t.dst, "data\\deep\\b.txt");
     t.put(t.dst, "data\\deep\\only.txt");
     t.put(t.src, "missing.ini");
-    test::CapturedStreams streams;
+    test::StreamCapture streams;
     test::runInMemoryPass(t.engine);
     EXPECT_EQ(sorted(describe(t.engine.copyList)),
               (Lines{".: missing.ini+", ".\\conf: new.ini+", ".\\data\\deep: c.txt+"}));
@@ -204,7 +204,7 @@ TEST(EngineRules, PairsLeaveTheRegistries) {
     t.put(t.dst, "libdir\\extra.dll");
     t.put(t.src, "b.txt", 100);
     t.put(t.dst, "b.txt");
-    test::CapturedStreams streams;
+    test::StreamCapture streams;
     test::runInMemoryPass(t.engine);
     // A pair naming a directory on one side only takes that directory out
     // of the pass on both sides.

@@ -96,9 +96,9 @@ TEST(EngineScan, UnreadableSourceDirectoryIsLeftOutOnBothSides) {
 
     listings.refused = {t.src + "\\data\\"};
     {
-        test::CapturedStreams streams;
+        test::StreamCapture streams;
         test::runInMemoryPass(t.engine);
-        EXPECT_EQ(streams.errLines(), (Lines{"Ошибка 5 чтения каталога \"" + t.src + "\\data\\\""}));
+        EXPECT_EQ(streams.err(), (Lines{"Ошибка 5 чтения каталога \"" + t.src + "\\data\\\""}));
     }
     EXPECT_EQ(t.engine.errorCount, 1);
     EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\ok: z.txt"}));
@@ -109,9 +109,9 @@ TEST(EngineScan, UnreadableSourceDirectoryIsLeftOutOnBothSides) {
     t.engine.deleteList.clear();
     listings.error = ERROR_PATH_NOT_FOUND;
     {
-        test::CapturedStreams streams;
+        test::StreamCapture streams;
         test::runInMemoryPass(t.engine);
-        EXPECT_TRUE(streams.errLines().empty());
+        EXPECT_TRUE(streams.err().empty());
     }
     EXPECT_EQ(t.engine.errorCount, 1);
     Lines deletions = sorted(describe(t.engine.deleteList));
@@ -126,9 +126,9 @@ TEST(EngineScan, UnreadableSourceDirectoryIsLeftOutOnBothSides) {
     listings.error = ERROR_NETWORK_UNREACHABLE;
     listings.refused = {t.src + "\\"};
     {
-        test::CapturedStreams streams;
+        test::StreamCapture streams;
         test::runInMemoryPass(t.engine);
-        EXPECT_EQ(streams.errLines(), (Lines{"Ошибка 1231 чтения каталога \"" + t.src + "\\\""}));
+        EXPECT_EQ(streams.err(), (Lines{"Ошибка 1231 чтения каталога \"" + t.src + "\\\""}));
     }
     EXPECT_EQ(t.engine.errorCount, 2);
     EXPECT_TRUE(t.engine.copyList.empty());
@@ -138,9 +138,9 @@ TEST(EngineScan, UnreadableSourceDirectoryIsLeftOutOnBothSides) {
     t.engine.errorCount = 0;
     listings.refused = {t.dst + "\\ok\\"};
     {
-        test::CapturedStreams streams;
+        test::StreamCapture streams;
         test::runInMemoryPass(t.engine);
-        EXPECT_EQ(streams.errLines().size(), 1u);
+        EXPECT_EQ(streams.err().size(), 1u);
     }
     EXPECT_EQ(t.engine.errorCount, 1);
     EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\data: x.txt"}));
@@ -154,7 +154,7 @@ TEST(EngineScan, LetterCaseOfDirectoryNames) {
     t.put(t.dst, "данные\\a.txt");
     t.put(t.src, "Bin\\b.txt");
     t.put(t.dst, "BIN\\b.txt");
-    test::CapturedStreams streams;
+    test::StreamCapture streams;
     test::runInMemoryPass(t.engine);
     // Cyrillic letter case differs: a different directory on each side.
     EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\Данные M: a.txt"}));
@@ -195,7 +195,7 @@ TEST(EngineScan, PathsOverTheLimitAreLeftOutWithOneLine) {
     const std::string root = "Z:\\virtual\\";
     test::EngineTrees::copyInto(t.engine.settings.sourceDir, root);
     SyncRegistry source;
-    test::CapturedStreams streams;
+    test::StreamCapture streams;
     sourceScan(t.engine, source, false);
     // Level n lives at root + "d\" * n; its subdirectory is entered while
     // the listing pattern (its path, "d\", "*.*") fits 1023 characters.
@@ -210,7 +210,7 @@ TEST(EngineScan, PathsOverTheLimitAreLeftOutWithOneLine) {
     EXPECT_EQ(levels, deepest);
     std::string tooLong = root;
     for (std::size_t i = 0; i < deepest; ++i) tooLong += "d\\";
-    EXPECT_EQ(streams.errLines(), (Lines{"Ошибка: путь \"" + tooLong + "d\" слишком длинный, пропущен"}));
+    EXPECT_EQ(streams.err(), (Lines{"Ошибка: путь \"" + tooLong + "d\" слишком длинный, пропущен"}));
     EXPECT_EQ(t.engine.errorCount, 1);
     EXPECT_TRUE(isLeftOut(n, "d"));
 

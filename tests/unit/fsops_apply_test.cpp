@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fsops/path_forms.h"
-#include "support/fake_fs.h"
-#include "support/stream_capture.h"
+#include "support/caption_probe.h"
+#include "support/engine_fixture.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"
 
@@ -35,24 +35,7 @@ DirRecord record(const std::string& path, uint32_t flags, std::vector<FileEntry>
     return d;
 }
 
-// A source and a destination root in a fresh temporary directory, and an
-// engine pointed at them and at the Windows-like calls.
-struct Trees {
-    test::TempDir tmp;
-    std::string src = tmp / "src";
-    std::string dst = tmp / "dst";
-    test::WindowsLikeCalls calls;
-    SyncEngine engine;
-
-    Trees() {
-        test::makeDirs(src);
-        test::makeDirs(dst);
-        std::strcpy(engine.settings.sourceDir, (src + "\\").c_str());
-        std::strcpy(engine.settings.destDir, (dst + "\\").c_str());
-        engine.settings.osVersion5OrLater = true;
-        engine.fs = &calls;
-    }
-};
+using Trees = test::WindowsLikeTrees;
 
 std::wstring wide(const std::string& s) {
     std::wstring w;
@@ -213,39 +196,18 @@ TEST(FsopsApply, WithoutDeletionOnlyWholeDirectoriesGo) {
     EXPECT_EQ(t.engine.errorCount, 0);
 }
 
-namespace {
-std::vector<std::string>& captions() {
-    static std::vector<std::string> texts;
-    return texts;
-}
-LRESULT CALLBACK recordCaption(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == WM_USER) {
-        captions().push_back(reinterpret_cast<const char*>(wp));
-        return 0;
-    }
-    return DefWindowProcA(w, m, wp, lp);
-}
-}  // namespace
-
 TEST(FsopsApply, EachCopySendsItsStatusToTheWindow) {
     Trees t;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = recordCaption;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "FsopsCaptionProbe";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
-    captions().clear();
+    test::CaptionProbe probe;
+    ASSERT_NE(probe.window(), nullptr);
 
     test::writeFile(t.src + "\\dir\\Файл.txt", "f");
     t.engine.copyList = {record(".\\dir", DirMissing, {entry("Файл.txt"), entry("absent.txt")})};
-    t.engine.settings.windowHandle = window;
+    t.engine.settings.windowHandle = probe.window();
     test::StreamCapture logs;
     t.engine.applyWorkLists();
-    EXPECT_EQ(captions(), (Lines{"Копирование ...\\Файл.txt", "Копирование ...\\absent.txt"}));
+    EXPECT_EQ(probe.captions(), (Lines{"Копирование ...\\Файл.txt", "Копирование ...\\absent.txt"}));
     EXPECT_EQ(t.engine.errorCount, 1);  // absent.txt
-    DestroyWindow(window);
 }
 
 TEST(FsopsApply, PathsThatDoNotFitTheirBuffersAreRefused) {

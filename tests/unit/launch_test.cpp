@@ -3,30 +3,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <iostream>
-#include <sstream>
 #include <string>
+#include <vector>
 
+#include "support/stream_capture.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"
 #include "win/fixed_text.h"
 
 namespace {
-
-// Takes over both log streams for the life of the object.
-class CapturedLogs {
-public:
-    CapturedLogs() : oldOut_(std::cout.rdbuf(out.rdbuf())), oldErr_(std::cerr.rdbuf(err.rdbuf())) {}
-    ~CapturedLogs() {
-        std::cout.rdbuf(oldOut_);
-        std::cerr.rdbuf(oldErr_);
-    }
-    std::ostringstream out, err;
-
-private:
-    std::streambuf* oldOut_;
-    std::streambuf* oldErr_;
-};
 
 // The recorder's two lines (working directory, arguments), once it has written them.
 std::vector<std::string> recorded(const std::string& path) {
@@ -53,10 +38,10 @@ TEST_F(Launch, RelativeCommandRunsInTheDestination) {
     const std::string out = dir / "запуск.txt";
     const std::string arguments = "\"" + out + "\" один  \"два три\"";
     set("darv.exe", arguments);
-    CapturedLogs logs;
+    test::StreamCapture logs;
     engine.launchCommand();
-    EXPECT_EQ(logs.out.str(), "Выполнение команды \"darv.exe\" рабочий каталог \"" + dest + "\\\"\n");
-    EXPECT_EQ(logs.err.str(), "");
+    EXPECT_EQ(logs.outText(), "Выполнение команды \"darv.exe\" рабочий каталог \"" + dest + "\\\"\n");
+    EXPECT_EQ(logs.errText(), "");
     EXPECT_EQ(recorded(out), (std::vector<std::string>{dest, arguments}));
 }
 
@@ -64,10 +49,10 @@ TEST_F(Launch, DriveAbsoluteCommandGetsNoWorkingDirectory) {
     const std::string out = dir / "absolute.txt";
     const std::string command = test::buildFile("helpers\\recordcwd.exe");
     set(command, "\"" + out + "\"");
-    CapturedLogs logs;
+    test::StreamCapture logs;
     engine.launchCommand();
-    EXPECT_EQ(logs.out.str(), "Выполнение команды \"" + command + "\" рабочий каталог \"\"\n");
-    EXPECT_EQ(logs.err.str(), "");
+    EXPECT_EQ(logs.outText(), "Выполнение команды \"" + command + "\" рабочий каталог \"\"\n");
+    EXPECT_EQ(logs.errText(), "");
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof cwd, cwd);
     auto lines = recorded(out);
@@ -78,31 +63,31 @@ TEST_F(Launch, DriveAbsoluteCommandGetsNoWorkingDirectory) {
 TEST_F(Launch, MissingCommandIsReportedAndEmptyOneIgnored) {
     set("nosuch.exe", "");
     {
-        CapturedLogs logs;
+        test::StreamCapture logs;
         engine.launchCommand();
-        EXPECT_EQ(logs.err.str(),
+        EXPECT_EQ(logs.errText(),
                   "Ошибка 2 выполнения команды \"nosuch.exe\" рабочий каталог \"" + dest + "\\\"\n");
-        EXPECT_EQ(logs.out.str(), "");
+        EXPECT_EQ(logs.outText(), "");
     }
     EXPECT_EQ(engine.errorCount, 0);
 
     // A network command also gets the destination as working directory.
     set("\\\\srv\\share\\x.exe", "");
     {
-        CapturedLogs logs;
+        test::StreamCapture logs;
         engine.launchCommand();
         const std::string tail = " выполнения команды \"\\\\srv\\share\\x.exe\" рабочий каталог \"" + dest + "\\\"\n";
-        std::string err = logs.err.str();
+        std::string err = logs.errText();
         EXPECT_EQ(err.rfind("Ошибка ", 0), 0u) << err;
         ASSERT_GE(err.size(), tail.size());
         EXPECT_EQ(err.substr(err.size() - tail.size()), tail);
     }
 
     set("", "whatever");
-    CapturedLogs logs;
+    test::StreamCapture logs;
     engine.launchCommand();
-    EXPECT_EQ(logs.out.str(), "");
-    EXPECT_EQ(logs.err.str(), "");
+    EXPECT_EQ(logs.outText(), "");
+    EXPECT_EQ(logs.errText(), "");
 }
 
 }  // namespace

@@ -20,13 +20,10 @@ const char* const kBadName = "Ошибка при задании имени ini-
 class CommandLine : public ::testing::Test {
 protected:
     void SetUp() override {
-        GetCurrentDirectoryA(MAX_PATH, saved_);
-        SetCurrentDirectoryA(tmp.path().c_str());
         quietMode = false;
         test::resetBoxes();
     }
     void TearDown() override {
-        SetCurrentDirectoryA(saved_);
         quietMode = false;
         test::resetBoxes();
     }
@@ -39,7 +36,7 @@ protected:
     test::TempDir tmp;
 
 private:
-    char saved_[MAX_PATH];
+    test::CurrentDirectory inTmp_{tmp.path()};
 };
 
 }  // namespace

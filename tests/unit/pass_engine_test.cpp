@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "support/fake_fs.h"
-#include "support/stream_capture.h"
+#include "support/caption_probe.h"
+#include "support/engine_fixture.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"
 
@@ -17,45 +16,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Pass {
-    test::TempDir tmp;
-    std::string src = tmp / "src";
-    std::string dst = tmp / "dst";
-    test::WindowsLikeCalls calls;
-    SyncEngine engine;
-
-    Pass() {
-        test::makeDirs(src);
-        test::makeDirs(dst);
-        std::strcpy(engine.settings.sourceDir, (src + "\\").c_str());
-        std::strcpy(engine.settings.destDir, (dst + "\\").c_str());
-        engine.settings.ignoreList = {"Кронваль", "Вартель"};
-        engine.settings.osVersion5OrLater = true;
-        engine.fs = &calls;
-    }
+struct Pass : test::WindowsLikeTrees {
+    Pass() { engine.settings.ignoreList = {"Кронваль", "Вартель"}; }
 };
-
-std::vector<std::string>& captions() {
-    static std::vector<std::string> texts;
-    return texts;
-}
-
-LRESULT CALLBACK recordCaption(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == WM_USER) {
-        captions().push_back(reinterpret_cast<const char*>(wp));
-        return 0;
-    }
-    return DefWindowProcA(w, m, wp, lp);
-}
-
-HWND captionWindow() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = recordCaption;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "PassCaptionProbe";
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-}
 
 }  // namespace
 
@@ -105,10 +68,9 @@ TEST(PassEngine, AVolumeTooSmallChangesNothing) {
 
 TEST(PassEngine, ReadOnlyAndHiddenDestinationsAreOverwrittenAsOnWindows) {
     Pass p;
-    HWND window = captionWindow();
-    ASSERT_NE(window, nullptr);
-    captions().clear();
-    p.engine.settings.windowHandle = window;
+    test::CaptionProbe probe;
+    ASSERT_NE(probe.window(), nullptr);
+    p.engine.settings.windowHandle = probe.window();
     test::writeFile(p.src + "\\ro.txt", "new ro");
     test::writeFile(p.src + "\\hidden.txt", "new hidden");
     test::writeFile(p.dst + "\\ro.txt", "old ro");
@@ -131,10 +93,9 @@ TEST(PassEngine, ReadOnlyAndHiddenDestinationsAreOverwrittenAsOnWindows) {
     EXPECT_EQ(test::readFile(p.dst + "\\pair.dst"), "pair");
     Lines expected = {"Проверка доступа к каталогу источнику", "Cканирование каталога источника",
                       "Cканирование каталога приемника", "Cканирование каталогов", "Копирование"};
-    ASSERT_EQ(captions().size(), expected.size() + 2);  // one status per copied file
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), captions().begin()));
-    EXPECT_EQ(captions()[1][0], 'C');  // the Latin letter
-    for (std::size_t i = expected.size(); i < captions().size(); ++i)
-        EXPECT_EQ(captions()[i].rfind("Копирование ...\\", 0), 0u) << captions()[i];
-    DestroyWindow(window);
+    ASSERT_EQ(probe.captions().size(), expected.size() + 2);  // one status per copied file
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), probe.captions().begin()));
+    EXPECT_EQ(probe.captions()[1][0], 'C');  // the Latin letter
+    for (std::size_t i = expected.size(); i < probe.captions().size(); ++i)
+        EXPECT_EQ(probe.captions()[i].rfind("Копирование ...\\", 0), 0u) << probe.captions()[i];
 }

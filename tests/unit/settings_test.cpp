@@ -65,15 +65,6 @@ Loaded load(const test::TempDir& tmp, const Lines& lines) { return loadBytes(tmp
 
 const char* const kMain = "[Основные параметры]";
 
-struct CurrentDirectory {
-    char saved[MAX_PATH];
-    explicit CurrentDirectory(const std::string& dir) {
-        GetCurrentDirectoryA(MAX_PATH, saved);
-        SetCurrentDirectoryA(dir.c_str());
-    }
-    ~CurrentDirectory() { SetCurrentDirectoryA(saved); }
-};
-
 }  // namespace
 
 TEST(Settings, KeysFollowTheirReadingRules) {
@@ -110,7 +101,7 @@ TEST(Settings, KeysFollowTheirReadingRules) {
 
 TEST(Settings, MissingKeysAndSectionsKeepTheDefaults) {
     test::TempDir tmp;
-    CurrentDirectory cd(tmp.path());
+    test::CurrentDirectory cd(tmp.path());
     SetEnvironmentVariableA("TOLVAREN_TEST_ROOT", tmp.path().c_str());
     Loaded r = load(tmp, {kMain, "КаталогПриемник=%TOLVAREN_TEST_ROOT%\\dst"});
     SetEnvironmentVariableA("TOLVAREN_TEST_ROOT", nullptr);

@@ -15,17 +15,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct CurrentDirectory {
-    char saved[MAX_PATH];
-    explicit CurrentDirectory(const std::string& dir) {
-        GetCurrentDirectoryA(MAX_PATH, saved);
-        SetCurrentDirectoryA(dir.c_str());
-    }
-    ~CurrentDirectory() { SetCurrentDirectoryA(saved); }
-};
-
 std::string generateInto(const test::TempDir& tmp) {
-    CurrentDirectory cd(tmp.path());
+    test::CurrentDirectory cd(tmp.path());
     test::resetBoxes();
     EXPECT_TRUE(generateIniFile());
     EXPECT_TRUE(test::boxCalls().empty());
@@ -122,7 +113,7 @@ TEST(Template, LoadingItOrAFileWithoutMainSectionGivesTheDefaults) {
     test::writeFile(tmp / "bare.ini", "[Вырезать]\r\nx\r\n");
     const char* defaultDest = "C:\\ДАРВ Клиент";
     bool existed = test::fileExists(defaultDest);
-    CurrentDirectory cd(tmp.path());
+    test::CurrentDirectory cd(tmp.path());
     for (std::string ini : {tmp / "tolvaren.ini", tmp / "bare.ini"}) {
         SettingsRecord s;
         bool ok;

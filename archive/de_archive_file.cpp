@@ -1,6 +1,0 @@
-#include "archive/de_archive_file.h"
-
-DeArchiveFile::~DeArchiveFile() {
-    lastError.clear();
-    names.clear();
-}
