@@ -44,8 +44,16 @@ bool generateIniFile() {
         error("Невозможно создать ini-файл");
         return false;
     }
-    std::fwrite(bytes, 1, size, file.get());
-    return true;
+    // A short write (a full disk) would leave a cut template that the next
+    // start reads as a valid INI file running on defaults: count it as not
+    // written and take the remains away.
+    bool written = std::fwrite(bytes, 1, size, file.get()) == size;
+    if (std::fclose(file.release()) != 0) written = false;
+    if (!written) {
+        std::remove(path);
+        error("Невозможно создать ini-файл");
+    }
+    return written;
 }
 
 void showGeneratedMessage() {

@@ -146,3 +146,17 @@ TEST(Template, LoadingItOrAFileWithoutMainSectionGivesTheDefaults) {
     EXPECT_TRUE(test::isDirectory(defaultDest));
     if (!existed) removeTree(defaultDest);
 }
+
+TEST(Template, AWriteThatFailsIsNotReportedAsGenerated) {
+    test::TempDir tmp;
+    // Writes to /dev/full fail with "no space left", as on a full disk.
+    ASSERT_EQ(test::runProgram("/bin/ln -s /dev/full tolvaren.ini", tmp.path()), 0);
+    test::CurrentDirectory cwd(tmp.path());
+    test::resetBoxes();
+    EXPECT_FALSE(generateIniFile());
+    ASSERT_EQ(test::boxCalls().size(), 1u);
+    EXPECT_EQ(test::boxCalls()[0].text, "Невозможно создать ini-файл");
+    EXPECT_EQ(test::boxCalls()[0].caption, "tolvaren");
+    EXPECT_EQ(test::boxCalls()[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_FALSE(test::fileExists(tmp / "tolvaren.ini"));
+}
