@@ -24,8 +24,13 @@ void drawRightAligned(HDC dc, const char* text, int y) {
 
 void SplashWindow::Paint(HDC dc) {
     if (!background.memoryDc) ComposeBackground(dc);
-    if (background.memoryDc)
-        BitBlt(dc, 0, 0, width, height, background.memoryDc.get(), 0, 0, SRCCOPY);
+    if (background.memoryDc) {
+        // Only what this paint uncovers: a caption or a tick of the strip is a thin band.
+        RECT area{0, 0, width, height};
+        GetClipBox(dc, &area);
+        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
+               background.memoryDc.get(), area.left, area.top, SRCCOPY);
+    }
     else
         DrawFixedTexts(dc);  // no memory bitmap could be made: straight onto the window
     PaintCaption(dc);

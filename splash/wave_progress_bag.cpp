@@ -18,7 +18,9 @@ int WaveProgressBag::nextOffset(int offset) {
 
 int WaveProgressBag::Step() {
     offset = nextOffset(offset);
-    RECT area{kBandLeft, kBandTop, kBandWidth, 384};
+    // Only the band's rows change; repainting the 365 rows below it on every
+    // tick would cost the copying worker its processor for nothing shown.
+    RECT area{kBandLeft, kBandTop, kBandLeft + kBandWidth, kBandTop + kBandHeight};
     RedrawWindow(window, &area, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     return 0;
 }
