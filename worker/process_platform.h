@@ -37,9 +37,11 @@ public:
     virtual std::unique_ptr<SharedBlock> openSharedBlock(const char* name) = 0;
     // Opens the named event and sets it; false when there is no such event.
     virtual bool signalEvent(const char* name) = 0;
-    // Processes whose modules cannot be read are passed over; false when no
-    // process snapshot could be taken.
-    virtual bool forEachProcess(const ProcessVisitor& visit) = 0;
+    // Only processes whose image file name equals imageName in any letter
+    // case are visited (reading every process's modules is slow); processes
+    // whose modules cannot be read are passed over. False when no process
+    // snapshot could be taken.
+    virtual bool forEachProcess(const char* imageName, const ProcessVisitor& visit) = 0;
     // Null when the process cannot be opened (it counts as gone).
     virtual std::unique_ptr<Process> openProcess(DWORD id) = 0;
     // The first top-level window of the class, or null.
@@ -50,3 +52,6 @@ public:
     // The calls as Windows answers them.
     static ProcessPlatform& real();
 };
+
+// The part of a path after its last backslash.
+const char* fileNameOf(const char* path);

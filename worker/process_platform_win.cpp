@@ -65,13 +65,14 @@ public:
         return event && SetEvent(event.get());
     }
 
-    bool forEachProcess(const ProcessVisitor& visit) override {
+    bool forEachProcess(const char* imageName, const ProcessVisitor& visit) override {
         win::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         if (!snapshot) return false;
         PROCESSENTRY32 process;
         process.dwSize = sizeof process;
         for (BOOL more = Process32First(snapshot.get(), &process); more;
              more = Process32Next(snapshot.get(), &process)) {
+            if (lstrcmpiA(fileNameOf(process.szExeFile), imageName) != 0) continue;
             MODULEENTRY32 module;
             if (mainModuleOf(process.th32ProcessID, module) && visit(process.th32ProcessID, module.szExePath))
                 break;

@@ -26,9 +26,14 @@ bool staysVisible(ProcessPlatform& platform, const char* path) {
 
 }  // namespace
 
+const char* fileNameOf(const char* path) {
+    const char* slash = std::strrchr(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
 DWORD findProcessByPath(ProcessPlatform& platform, const char* path) {
     DWORD found = 0;
-    platform.forEachProcess([&](DWORD id, const char* mainModule) {
+    platform.forEachProcess(fileNameOf(path), [&](DWORD id, const char* mainModule) {
         if (_stricmp(mainModule, path) != 0) return false;
         found = id;
         return true;

@@ -46,6 +46,7 @@ public:
     std::vector<std::pair<HWND, UINT>> posted;
     std::vector<DWORD> sleeps;
     int snapshots = 0;
+    int moduleReads = 0;
     bool snapshotFails = false;
 
     FakeProcess& add(DWORD id, const std::string& module) {
@@ -74,11 +75,14 @@ public:
         return true;
     }
 
-    bool forEachProcess(const ProcessVisitor& visit) override {
+    bool forEachProcess(const char* imageName, const ProcessVisitor& visit) override {
         ++snapshots;
         if (snapshotFails) return false;
-        for (auto& p : processes)
-            if (alive(p) && p.modulesReadable && visit(p.id, p.mainModule.c_str())) break;
+        for (auto& p : processes) {
+            if (!alive(p) || lstrcmpiA(fileNameOf(p.mainModule.c_str()), imageName) != 0) continue;
+            ++moduleReads;
+            if (p.modulesReadable && visit(p.id, p.mainModule.c_str())) break;
+        }
         return true;
     }
 
@@ -320,6 +324,16 @@ TEST_F(RunningCheck, PathsThatWouldNotFitAreRefused) {
     platform.add(20, tooLong + "darv.exe");
     EXPECT_FALSE(run(std::string(20, 'a').c_str()));
     EXPECT_EQ(platform.snapshots, 0);
+}
+
+TEST(FindProcessByPath, ReadsTheModulesOfSameNamedProcessesOnly) {
+    FakePlatform platform;
+    platform.add(10, "C:\\Windows\\explorer.exe");
+    platform.add(11, "C:\\Другой\\DARV.EXE");
+    platform.add(12, "C:\\Windows\\services.exe");
+    platform.add(13, "C:\\ДАРВ Клиент\\darv.exe");
+    EXPECT_EQ(findProcessByPath(platform, "C:\\ДАРВ Клиент\\DARV.exe"), 13u);
+    EXPECT_EQ(platform.moduleReads, 2);  // 11 and 13: the image names match in any case
 }
 
 }  // namespace
