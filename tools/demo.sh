@@ -49,6 +49,8 @@ demo_main() {
     mkdir -p "$demo/destination/old"
     printf 'left over from an earlier version\r\n' > "$demo/destination/old/obsolete.dll"
     demo_ini "$demo/source" "$demo/destination" > "$demo/demo.ini"
+    say "source: $(find "$demo/source" -type f | wc -l) files; destination before the run:"
+    (cd "$demo/destination" && find . -type f | sed 's/^/  /')
 
     start_session
     say "running: tolvaren.exe demo.ini (in $demo, display $DISPLAY)"
