@@ -72,22 +72,26 @@ void applyDeletion(SyncEngine& engine, const DirRecord& d) {
     }
 }
 
-void createMissingDirectory(SyncEngine& engine, const DirRecord& d, const char* dstDir, bool fits) {
+// True when the directory was created just now, and so holds nothing yet.
+bool createMissingDirectory(SyncEngine& engine, const DirRecord& d, const char* dstDir, bool fits) {
     if (!fits) {
         logTooLong("создания каталога", engine.settings.destDir + d.name + "\\");
         ++engine.errorCount;
-        return;
+        return false;
     }
     std::cout << "Создание каталога \"" << dstDir << "\"" << std::endl;
     if (!CreateDirectoryA(dstDir, nullptr)) {
         DWORD code = GetLastError();
         std::cerr << "Ошибка " << code << " создания каталога \"" << dstDir << "\"" << std::endl;
         ++engine.errorCount;
+        return false;
     }
+    return true;
 }
 
 // srcDir and dstDir are empty when the directory path did not fit.
-void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, const char* srcDir,
+// In a directory created in this pass (emptyDir) no file can be in the way.
+void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, bool emptyDir, const char* srcDir,
                const char* dstDir) {
     const SettingsRecord& s = engine.settings;
     char source[kSourceBuffer];
@@ -102,7 +106,7 @@ void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, const
         ++engine.errorCount;
         return;
     }
-    if (!f.isNew) SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);  // so it can be overwritten
+    if (!f.isNew && !emptyDir) SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);  // so it can be overwritten
     if (s.windowHandle) {
         std::string status = std::string("Копирование ...\\") + f.name;
         SendMessageA(s.windowHandle, WM_USER, reinterpret_cast<WPARAM>(status.c_str()), 0);
@@ -125,10 +129,10 @@ void applyCopy(SyncEngine& engine, const DirRecord& d) {
     char dstDir[kPathBuffer];
     win::joinText(srcDir, {s.sourceDir, d.name.c_str(), "\\"});
     bool dstFits = win::joinText(dstDir, {s.destDir, d.name.c_str(), "\\"});
-    if ((d.flags & DirMissing) == DirMissing) createMissingDirectory(engine, d, dstDir, dstFits);
+    bool emptyDir = (d.flags & DirMissing) == DirMissing && createMissingDirectory(engine, d, dstDir, dstFits);
     for (const FileEntry& f : d.files) {
         if (engine.stopping()) return;
-        copyEntry(engine, d, f, srcDir, dstDir);
+        copyEntry(engine, d, f, emptyDir, srcDir, dstDir);
     }
 }
 

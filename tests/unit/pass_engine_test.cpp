@@ -99,3 +99,21 @@ TEST(PassEngine, ReadOnlyAndHiddenDestinationsAreOverwrittenAsOnWindows) {
     for (std::size_t i = expected.size(); i < probe.captions().size(); ++i)
         EXPECT_EQ(probe.captions()[i].rfind("Копирование ...\\", 0), 0u) << probe.captions()[i];
 }
+
+// A source directory whose name differs from the destination's only in the
+// case of Cyrillic letters cannot be created (the name is taken), so its
+// files land in the existing directory: a read-only file there must still be
+// made writable before it is overwritten.
+TEST(PassEngine, FilesOfADirectoryThatCouldNotBeCreatedAreStillPreparedForOverwriting) {
+    Pass p;
+    test::writeFile(p.src + "\\Модули\\a.txt", "new");
+    test::writeFile(p.dst + "\\модули\\a.txt", "old");
+    test::setAttributes(p.dst + "\\модули\\a.txt", FILE_ATTRIBUTE_READONLY);
+
+    test::StreamCapture logs;
+    EXPECT_FALSE(p.engine.runPass());  // the creation failure is counted
+    EXPECT_EQ(p.engine.errorCount, 1);
+    ASSERT_EQ(logs.err().size(), 1u);
+    EXPECT_EQ(logs.err()[0].rfind("Ошибка 183 создания каталога", 0), 0u);
+    EXPECT_EQ(test::readFile(p.dst + "\\модули\\a.txt"), "new");
+}
