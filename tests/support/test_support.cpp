@@ -153,6 +153,20 @@ int runProgram(const std::string& commandLine, const std::string& cwd, DWORD tim
     return result;
 }
 
+bool makeUnixLink(const std::string& dir, const std::string& target, const std::string& name) {
+    if (runProgram("/bin/ln -s " + target + " " + name, dir) != 0) return false;
+    std::string link = dir + "\\" + name;
+    // A link to a device has no attributes under Wine, but it opens.
+    auto present = [&] {
+        if (fileExists(link)) return true;
+        FILE* f = std::fopen(link.c_str(), "rb");
+        if (f) std::fclose(f);
+        return f != nullptr;
+    };
+    for (int i = 0; i < 100 && !present(); ++i) Sleep(50);
+    return present();
+}
+
 std::vector<BoxCall>& boxCalls() {
     static std::vector<BoxCall> calls;
     return calls;

@@ -42,6 +42,10 @@ void setFileTime(const std::string& path, FILETIME t);
 FILETIME addSeconds(FILETIME t, long long seconds);
 void setAttributes(const std::string& path, DWORD attributes);
 
+// A Unix symbolic link dir\name -> target, made by /bin/ln. Wine cannot wait
+// for a Unix program, so this waits for the link to appear; false if it does not.
+bool makeUnixLink(const std::string& dir, const std::string& target, const std::string& name);
+
 // Starts a command line in cwd and waits; returns the exit code, or -1 on
 // failure to start, -2 on time-out (the process is then terminated).
 int runProgram(const std::string& commandLine, const std::string& cwd, DWORD timeoutMs = 60000);
