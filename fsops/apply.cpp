@@ -112,14 +112,7 @@ void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, bool 
         SendMessageA(s.windowHandle, WM_USER, reinterpret_cast<WPARAM>(status.c_str()), 0);
         if (engine.stopping()) return;  // the user may have aborted while the caption was shown
     }
-    if (!engine.copyFile(source, destination)) {
-        logCopyFailed(source, destination);
-        ++engine.errorCount;
-        return;
-    }
-    logCopied(source, destination);
-    if (s.clearReadOnly && (f.attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(destination, f.attributes & ~FILE_ATTRIBUTE_READONLY);
+    copyAndReport(engine, source, destination, f.attributes);
 }
 
 void applyCopy(SyncEngine& engine, const DirRecord& d) {

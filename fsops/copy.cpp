@@ -53,17 +53,21 @@ void copyPair(SyncEngine& engine, const SyncPair& pair) {
             SetFileAttributesA(destination, to.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
     }
 
+    copyAndReport(engine, source, destination, from.dwFileAttributes);
+}
+
+}  // namespace
+
+void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes) {
     if (!engine.copyFile(source, destination)) {
         logCopyFailed(source, destination);
         ++engine.errorCount;
         return;
     }
     logCopied(source, destination);
-    if (s.clearReadOnly && (from.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(destination, from.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+    if (engine.settings.clearReadOnly && (sourceAttributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(destination, sourceAttributes & ~FILE_ATTRIBUTE_READONLY);
 }
-
-}  // namespace
 
 void SyncEngine::copyPairs() {
     for (const SyncPair& pair : settings.pairList) {

@@ -1,8 +1,15 @@
-// The log lines that every copy of the program shares.
+// What every copy of the program shares: the copy step and its log lines.
 #pragma once
 
+#include <windows.h>
 #include <iostream>
 #include <string>
+
+class SyncEngine;
+
+// Copies, reports the outcome (a failure is counted) and, when the settings
+// ask for it, takes away the read-only bit the copy took over from the source.
+void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes);
 
 inline void logCopied(const char* source, const char* destination) {
     std::cout << "Копирование файла \"" << source << "\" в \"" << destination << "\"" << std::endl;
