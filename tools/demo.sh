@@ -4,7 +4,7 @@
 demo_tree() {
     local src=$1 i
     mkdir -p "$src/bin/plugins" "$src/Модули/Отчёты" "$src/Справка" "$src/LOGS"
-    cp "$BUILD/helpers/demoapp.exe" "$src/darv.exe"
+    cp "$RUN_BUILD/helpers/demoapp.exe" "$src/darv.exe"
     python3 "$ROOT/tools/demo_picture.py" "$src/demo.splash"
     printf 'Демонстрационный клиент\r\n' | iconv -f UTF-8 -t CP1251 > "$src/readme.txt"
     printf 'log of the source, ignored\r\n' > "$src/LOGS/source.log"
@@ -54,7 +54,7 @@ demo_main() {
 
     start_session
     say "running: tolvaren.exe demo.ini (in $demo, display $DISPLAY)"
-    (cd "$demo" && wine "$BUILD/tolvaren.exe" demo.ini) &
+    (cd "$demo" && "$WINE" "$RUN_BUILD/tolvaren.exe" demo.ini) &
     local run=$!
     demo_screenshot "Синхронизация файлов и каталогов" "$demo/splash.png" || true
     wait "$run" || true

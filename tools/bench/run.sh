@@ -35,7 +35,7 @@ bench_ini() {  # INI SRC DST
 bench_measure() {
     local out=$BENCH/measure.txt
     rm -f "$out"
-    wine "$BUILD/helpers/bench_measure.exe" "$(winpath "$out")" "$@" </dev/null >/dev/null 2>&1
+    "$WINE" "$RUN_BUILD/helpers/bench_measure.exe" "$(winpath "$out")" "$@" </dev/null >/dev/null 2>&1
     [ -s "$out" ] || die "measurement failed: $*"
     tr -d "\r" < "$out"
 }
@@ -49,7 +49,7 @@ bench_ms() {  # native command; prints its wall time in ms
 }
 
 bench_xcopy() {
-    wine xcopy "$(winpath "$1")" "$(winpath "$2")" /E /I /Y /H /K </dev/null >"$BENCH/xcopy.log" 2>&1
+    "$WINE" xcopy "$(winpath "$1")" "$(winpath "$2")" /E /I /Y /H /K </dev/null >"$BENCH/xcopy.log" 2>&1
 }
 
 bench_ratio() { LC_ALL=C awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
@@ -60,10 +60,10 @@ bench_tree() {  # NAME SRC FILES
     rm -rf "$dst" "$xdst" "$cdst"
     bench_ini "$ini" "$src" "$dst"
     sync
-    first=$(bench_measure "$(winpath "$BUILD/tolvaren.exe")" "$(winpath "$ini")" /n)
+    first=$(bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$ini")" /n)
     [ -z "$(find "$dst" -name tolvaren.err)" ] || die "$name: the first copy reported errors: $(cat "$dst/tolvaren.err")"
-    nochange=$(bench_measure "$(winpath "$BUILD/tolvaren.exe")" "$(winpath "$ini")" /n)
-    floor=$(bench_measure "$(winpath "$BUILD/helpers/bench_list_floor.exe")" "$(winpath "$src")" "$(winpath "$dst")")
+    nochange=$(bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$ini")" /n)
+    floor=$(bench_measure "$(winpath "$RUN_BUILD/helpers/bench_list_floor.exe")" "$(winpath "$src")" "$(winpath "$dst")")
     # xcopy spins when started without a console of its own: timed from here.
     xcopy=$(bench_ms bench_xcopy "$src" "$xdst")
     cpms=$(bench_ms cp -a "$src" "$cdst")
@@ -99,7 +99,7 @@ bench_run() {
     mkdir -p "$BENCH/empty-src"
     rm -rf "$BENCH/empty-dst"
     bench_ini "$BENCH/empty.ini" "$BENCH/empty-src" "$BENCH/empty-dst"
-    set -- $(bench_measure "$(winpath "$BUILD/tolvaren.exe")" "$(winpath "$BENCH/empty.ini")" /n)
+    set -- $(bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$BENCH/empty.ini")" /n)
     BASE_PF=$3
     bench_tree large "$BENCH/large" 10000
     bench_tree small "$BENCH/small" 100000

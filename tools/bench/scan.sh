@@ -17,7 +17,7 @@ bench_scan_tree() {  # dir files per_dir depth
 }
 
 bench_scan() {
-    local exe="$BUILD/helpers/bench_scan.exe" work
+    local exe="$RUN_BUILD/helpers/bench_scan.exe" work
     [ -f "$exe" ] || die "missing $exe"
     work=$(mktemp -d /tmp/tolvaren-bench-scan.XXXXXX)
     local shape label files per depth out="$work/out.txt"
@@ -26,7 +26,7 @@ bench_scan() {
         IFS=: read -r label files per depth <<<"$shape"
         bench_scan_tree "$work/src" "$files" "$per" "$depth"
         cp -a "$work/src" "$work/dst"
-        wine "$exe" "$label" "Z:${work//\//\\}\\src" "Z:${work//\//\\}\\dst" >"$out" 2>&1 </dev/null \
+        "$WINE" "$exe" "$label" "Z:${work//\//\\}\\src" "Z:${work//\//\\}\\dst" >"$out" 2>&1 </dev/null \
             || { cat "$out"; rm -rf "$work"; die "bench_scan failed"; }
         cat "$out"
         rm -rf "$work/src" "$work/dst"
