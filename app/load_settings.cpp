@@ -10,9 +10,18 @@
 #include "app/run_logs.h"
 #include "app/show_message.h"
 #include "fsops/directories.h"
+#include "fsops/path_normal.h"
 #include "sync/sync_engine.h"
 
 namespace {
+
+// A directory setting with its separators, "." and ".." resolved: a doubled
+// backslash or a ".." would otherwise make every long-path copy fail. A
+// text that does not resolve is kept as written.
+std::string normalDir(const char* text) {
+    std::string normal;
+    return normalizePath(text, normal) && !normal.empty() ? normal : std::string(text);
+}
 
 // Found before the run logs exist, so told in a box (or the error stream).
 void destinationFault(const char* text) { showMessage(nullptr, text, "tolvaren", MB_ICONWARNING); }
@@ -25,7 +34,7 @@ bool readDestination(const char* iniPath, SettingsRecord& settings) {
         destinationFault("Ошибка, не задан путь к каталогу приемнику. Синхронизация невозможна.");
         return false;
     }
-    if (n > sizeof expanded || !storeDirPath(settings.destDir, expanded)) {
+    if (n > sizeof expanded || !storeDirPath(settings.destDir, normalDir(expanded).c_str())) {
         destinationFault("Ошибка, слишком длинный путь к каталогу приемнику. Синхронизация невозможна.");
         return false;
     }
@@ -41,7 +50,7 @@ bool readSource(const char* iniPath, SettingsRecord& settings) {
         std::cerr << "Ошибка, не указан путь к каталогу источнику. " << " Синхронизация невозможна." << std::endl;
         return false;
     }
-    if (!storeDirPath(settings.sourceDir, value.c_str())) {
+    if (!storeDirPath(settings.sourceDir, normalDir(value.c_str()).c_str())) {
         std::cerr << "Ошибка, слишком длинный путь к каталогу источнику. Синхронизация невозможна." << std::endl;
         return false;
     }
@@ -76,5 +85,5 @@ bool SyncEngine::loadSettings(const char* iniPath) {
     readAskOnError(iniPath, settings.askOnError);
     readYesNo(iniPath, "ПроверятьТолькоКорень", settings.rootOnly);
     readIniField(iniPath, "ПроверятьЗапущеноЛиУже", "darv.exe", settings.runningCheckPath);
-    return readAllLists(iniPath, settings);
+    return readAllLists(iniPath, settings, errorCount);
 }

@@ -10,7 +10,7 @@
 
 #include "app/show_message.h"
 #include "fsops/copy_lines.h"
-#include "fsops/directories.h"
+#include "fsops/deletion_gate.h"
 #include "sync/registry.h"
 #include "sync/rules.h"
 #include "sync/sync_engine.h"
@@ -27,12 +27,23 @@ int64_t totalSize(const std::vector<DirRecord>& list) {
     return static_cast<int64_t>(sum);
 }
 
+// What the delete list really frees: files left alone without deletion or a
+// strict entry free nothing.
+int64_t deletedSize(const SettingsRecord& s, const DeleteList& list) {
+    if (s.deleteExtraFiles) return totalSize(list);
+    uint64_t sum = 0;
+    for (const DirRecord& d : list)
+        for (const FileEntry& f : d.files)
+            if (strictTest(s, (s.destDir + d.name + "\\" + f.name).c_str())) sum += f.size;
+    return static_cast<int64_t>(sum);
+}
+
 void logTooLong(const char* what, const std::string& path) {
     std::cerr << "Ошибка " << what << " \"" << path << "\" путь в каталоге приемнике слишком длинный"
               << std::endl;
 }
 
-void deleteFileEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f) {
+void deleteFileEntry(SyncEngine& engine, DeletionGate& gate, const DirRecord& d, const FileEntry& f) {
     const SettingsRecord& s = engine.settings;
     char path[kPathBuffer];
     bool fits = win::joinText(path, {s.destDir, d.name.c_str(), "\\", f.name});
@@ -43,17 +54,14 @@ void deleteFileEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f)
         ++engine.errorCount;
         return;
     }
-    if (f.attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path, f.attributes & ~FILE_ATTRIBUTE_READONLY);
-    std::cout << "Удаление файла \"" << path << "\"" << std::endl;
-    if (!DeleteFileA(path)) {
-        DWORD code = GetLastError();
+    DWORD code = 0;
+    if (gate.deleteFile(path, f.attributes, true, &code) == DeletionGate::Outcome::Failed) {
         std::cerr << "Ошибка " << code << " удаления файла \"" << path << "\"" << std::endl;
         ++engine.errorCount;
     }
 }
 
-void applyDeletion(SyncEngine& engine, const DirRecord& d) {
+void applyDeletion(SyncEngine& engine, DeletionGate& gate, const DirRecord& d) {
     if (engine.stopping()) return;
     if ((d.flags & DirDelete) == DirDelete) {
         char dir[kPathBuffer];
@@ -62,13 +70,14 @@ void applyDeletion(SyncEngine& engine, const DirRecord& d) {
             ++engine.errorCount;
             return;
         }
+        if (!gate.allows(dir)) return;  // reported there
         std::cout << "Удаление каталога \"" << dir << "\"" << std::endl;
-        removeTree(dir);  // whatever it achieves, nothing is counted
+        gate.removeTree(dir);  // whatever it achieves, nothing is counted
         return;
     }
     for (const FileEntry& f : d.files) {
         if (engine.stopping()) return;
-        deleteFileEntry(engine, d, f);
+        deleteFileEntry(engine, gate, d, f);
     }
 }
 
@@ -112,7 +121,7 @@ void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, bool 
         SendMessageA(s.windowHandle, WM_USER, reinterpret_cast<WPARAM>(status.c_str()), 0);
         if (engine.stopping()) return;  // the user may have aborted while the caption was shown
     }
-    copyAndReport(engine, source, destination, f.attributes);
+    copyAndReport(engine, source, destination, f.attributes, f.lastWrite);
 }
 
 void applyCopy(SyncEngine& engine, const DirRecord& d) {
@@ -132,7 +141,7 @@ void applyCopy(SyncEngine& engine, const DirRecord& d) {
 }  // namespace
 
 bool SyncEngine::checkFreeSpace() {
-    int64_t needed = totalSize(copyList) - totalSize(deleteList);
+    int64_t needed = totalSize(copyList) - deletedSize(settings, deleteList);
     // The whole destDir is asked for, even past MAX_PATH: a cut text would
     // name another directory.
     ULARGE_INTEGER available{};
@@ -148,6 +157,7 @@ bool SyncEngine::checkFreeSpace() {
 }
 
 void SyncEngine::applyWorkLists() {
-    for (const DirRecord& d : deleteList) applyDeletion(*this, d);
+    DeletionGate gate = deletionGate();
+    for (const DirRecord& d : deleteList) applyDeletion(*this, gate, d);
     for (const DirRecord& d : copyList) applyCopy(*this, d);
 }

@@ -9,6 +9,7 @@
 #include "sync/registry.h"
 #include "sync/sync_engine.h"
 #include "win/fixed_text.h"
+#include "win/unique_handle.h"
 
 bool SyncEngine::copyFile(const char* source, const char* destination) {
     if (!settings.osVersion5OrLater) return fs->copyFileA(source, destination) == 1;
@@ -53,18 +54,46 @@ void copyPair(SyncEngine& engine, const SyncPair& pair) {
             SetFileAttributesA(destination, to.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
     }
 
-    copyAndReport(engine, source, destination, from.dwFileAttributes);
+    copyAndReport(engine, source, destination, from.dwFileAttributes, from.ftLastWriteTime);
 }
 
 }  // namespace
 
-void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes) {
+namespace {
+
+// A destination file must never look up to date unless it is a whole copy
+// of the source as scanned: a copy that failed part way (a full volume)
+// can leave a truncated file carrying the source's time, and a source
+// rewritten during its copy leaves a torn one carrying the new time.
+void leaveNothingThatLooksUpToDate(SyncEngine& engine, const char* destination, const FILETIME& sourceTime,
+                                   bool copied) {
+    WIN32_FILE_ATTRIBUTE_DATA now{};
+    if (!GetFileAttributesExA(destination, GetFileExInfoStandard, &now)) return;
+    if (!copied) {
+        if (!timeMatch(now.ftLastWriteTime, sourceTime)) return;  // the next run copies it again
+        DWORD code = 0;
+        engine.deletionGate().deleteFile(destination, now.dwFileAttributes, false, &code);
+        return;
+    }
+    if (timeMatch(now.ftLastWriteTime, sourceTime)) return;
+    // The time the scan saw never matches the source's new one.
+    win::UniqueFileHandle file(CreateFileA(destination, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) SetFileTime(file.get(), nullptr, nullptr, &sourceTime);
+}
+
+}  // namespace
+
+void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
+                   const FILETIME& sourceTime) {
     if (!engine.copyFile(source, destination)) {
         logCopyFailed(source, destination);
         ++engine.errorCount;
+        leaveNothingThatLooksUpToDate(engine, destination, sourceTime, false);
         return;
     }
     logCopied(source, destination);
+    leaveNothingThatLooksUpToDate(engine, destination, sourceTime, true);
     if (engine.settings.clearReadOnly && (sourceAttributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(destination, sourceAttributes & ~FILE_ATTRIBUTE_READONLY);
 }

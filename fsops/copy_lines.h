@@ -9,7 +9,11 @@ class SyncEngine;
 
 // Copies, reports the outcome (a failure is counted) and, when the settings
 // ask for it, takes away the read-only bit the copy took over from the source.
-void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes);
+// sourceTime is the source's last-write time as scanned: a partial copy
+// carrying it is removed, and a copy of a source rewritten since then keeps
+// that time, so the next run copies it again.
+void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
+                   const FILETIME& sourceTime);
 
 inline void logCopied(const char* source, const char* destination) {
     std::cout << "Копирование файла \"" << source << "\" в \"" << destination << "\"" << std::endl;

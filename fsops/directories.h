@@ -1,4 +1,4 @@
-// Creating a directory chain and removing a tree.
+// Creating a directory chain (removal is fsops/deletion_gate.h).
 #pragma once
 
 #include <windows.h>
@@ -23,5 +23,3 @@ private:
 void ensureDirectory(const char* path);
 // CreateDirectoryA for one level whose parent exists; raises MessageError.
 void createOneDirectory(const char* level);
-// Removes the file or the directory tree at path as far as it can; silent.
-void removeTree(const char* path);

@@ -9,8 +9,12 @@
 class FileSystemCalls {
 public:
     virtual ~FileSystemCalls() = default;
-    virtual HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAA* data) {
-        return FindFirstFileA(pattern, data);
+    // Listings are wide so that names the ANSI code page cannot hold are seen
+    // as they are; the pattern is narrow text of the ANSI code page.
+    virtual HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) {
+        wchar_t wide[1024];
+        if (!MultiByteToWideChar(CP_ACP, 0, pattern, -1, wide, 1024)) return INVALID_HANDLE_VALUE;
+        return FindFirstFileW(wide, data);
     }
     virtual DWORD getFileAttributes(const char* path) { return GetFileAttributesA(path); }
     virtual BOOL copyFileA(const char* from, const char* to) { return CopyFileA(from, to, FALSE); }

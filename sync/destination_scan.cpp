@@ -27,7 +27,7 @@ void leaveOutPair(DirNode* node) {
 
 void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& source, bool rootOnly) {
     const SettingsRecord& settings = engine.settings;
-    const RuleSet ignore(settings.ignoreList);
+    const ScanFilter filter(settings);
     if (!dest.root->counterpart && !source.root->counterpart) {
         dest.root->counterpart = source.root;
         source.root->counterpart = dest.root;
@@ -47,12 +47,14 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
     while (walk.next(dir)) {
         DirNode* node = dir.node;
         const DirNode* sourceNode = node->counterpart;
+        node->behindLink = dir.viaLink;
         entered.clear();
         DWORD error = 0;
-        Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d) {
+        Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
+            if (!exact) return;  // never matched to another name, never deleted
             if (isLeftOut(sourceNode, d.cFileName)) return;  // reported by the source scan
             std::string relPath;
-            if (takeRecord(dir, d, ignore, rootOnly, engine.errorCount, relPath) != Record::Subdirectory) return;
+            if (takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath) != Record::Subdirectory) return;
             DirNode* child = findChild(node, d.cFileName);
             if (child && !child->mirrored) return;  // recorded already under another letter case
             if (child) {
@@ -68,6 +70,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
                 }
                 return;
             }
+            if (dir.viaLink) return;  // nothing behind a link is deleted
             if (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str())) return;
             if (2 + relPath.size() > kMaxPathLength) {
                 reportTooLong(dir.full + d.cFileName, engine.errorCount);

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "sync/compare.h"
 #include "sync/registry.h"
@@ -49,8 +52,45 @@ bool rootsDiffer(SyncEngine& engine) {
     return !source.root->record.files.empty();
 }
 
-// Scans, prunes, compares and flattens both trees into the work lists.
-void buildWorkLists(SyncEngine& engine) {
+// Whether a registry holds anything that the delete list would remove.
+bool holdsDeletions(const SettingsRecord& s, DirNode* root) {
+    std::vector<std::pair<DirNode*, std::string>> stack{{root, std::string(s.destDir) + "."}};
+    while (!stack.empty()) {
+        auto [node, path] = stack.back();
+        stack.pop_back();
+        if (node->record.flags & DirDelete) return true;
+        for (const FileEntry& f : node->record.files)
+            if (s.deleteExtraFiles || strictTest(s, (path + "\\" + f.name).c_str())) return true;
+        for (DirNode* c = node->firstChild; c; c = c->nextSibling) stack.emplace_back(c, path + "\\" + c->record.name);
+    }
+    return false;
+}
+
+// A reachable source that holds nothing is almost always a share being
+// redeployed or a wrong path, not a wish to empty the destination.
+bool refuseEmptySource(SyncEngine& engine, DirNode* source, DirNode* dest) {
+    if (source->firstChild || !source->record.files.empty() || !holdsDeletions(engine.settings, dest)) return false;
+    ++engine.errorCount;
+    std::cerr << "Ошибка: каталог источник \"" << engine.settings.sourceDir
+              << "\" пуст, удаление файлов каталога приемника отменено, синхронизация невозможна" << std::endl;
+    return true;
+}
+
+// Files behind a destination link take part in the comparison only: what
+// is left of them would be deleted in the link's target.
+void keepBehindLinks(DirNode* dest) {
+    std::vector<DirNode*> stack{dest};
+    while (!stack.empty()) {
+        DirNode* node = stack.back();
+        stack.pop_back();
+        if (node->behindLink) node->record.files.clear();
+        for (DirNode* c = node->firstChild; c; c = c->nextSibling) stack.push_back(c);
+    }
+}
+
+// Scans, prunes, compares and flattens both trees into the work lists;
+// false when nothing may be applied.
+bool buildWorkLists(SyncEngine& engine) {
     SettingsRecord& s = engine.settings;
     SyncRegistry source, dest;
 
@@ -62,13 +102,14 @@ void buildWorkLists(SyncEngine& engine) {
     sendCaption(engine, "Cканирование каталога приемника");
     statistics("сканирование приемника");
     destinationScan(engine, dest, source, false);
-    if (engine.stopping()) return;  // the cut stage below deletes on disk
+    if (engine.stopping()) return false;  // the cut stage below deletes on disk
 
     if (s.hasUpdateList) {
         updatePruning(dest.root, Side::Destination, s);
         updatePruning(source.root, Side::Source, s);
     }
     ignoreStage(engine, source, dest);
+    if (refuseEmptySource(engine, source.root, dest.root)) return false;
     cutStage(engine, source, dest);
     statistics("удаление пропускаемых файлов из реестра синхронизации");
     for (const std::string& entry : s.skipExistingList) skipExisting(dest.root, source.root, entry);
@@ -77,10 +118,12 @@ void buildWorkLists(SyncEngine& engine) {
 
     sendCaption(engine, "Cканирование каталогов");
     compareTrees(source.root, dest.root);
+    keepBehindLinks(dest.root);
     statistics("сравнение");
     flatten(source, engine.copyList, engine.errorCount);
     flatten(dest, engine.deleteList, engine.errorCount);
     statistics("построение списков");
+    return true;
 }  // both registries are destroyed here
 
 }  // namespace
@@ -92,9 +135,11 @@ bool SyncEngine::runPass() {
 
     // An abort confirmed by the user ends the pass before its next stage.
     if (stopping()) return false;
-    buildWorkLists(*this);
-    if (stopping()) return false;
+    if (!buildWorkLists(*this) || stopping()) return false;
     if (!checkFreeSpace()) return errorCount == 0;  // the user has been told
+    // A source that went away during the scans looks empty: nothing is
+    // deleted on its word.
+    if (!sourceReachable(*this)) return false;
 
     sendCaption(*this, "Копирование");
     statistics("собственно, синхронизация:");

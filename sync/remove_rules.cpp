@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "fsops/path_normal.h"
 #include "sync/rules.h"
 
 bool removeByPath(DirNode* root, const std::string& entry) {
@@ -25,6 +26,39 @@ bool removeByPath(DirNode* root, const std::string& entry) {
         eraseFile(dir->record, file);
         return true;
     }
+    return false;
+}
+
+namespace {
+
+bool sameOnDisk(const std::string& name, const std::string& folded) { return foldCase(name) == folded; }
+
+}  // namespace
+
+bool removeByDiskPath(DirNode* root, const std::string& relative) {
+    DirNode* dir = root;
+    std::size_t start = 0, slash;
+    auto childNamed = [](DirNode* parent, const std::string& folded) {
+        DirNode* c = parent->firstChild;
+        while (c && !sameOnDisk(c->record.name, folded)) c = c->nextSibling;
+        return c;
+    };
+    while ((slash = relative.find('\\', start)) != std::string::npos) {
+        dir = childNamed(dir, foldCase(relative.substr(start, slash - start)));
+        if (!dir) return false;
+        start = slash + 1;
+    }
+    std::string last = foldCase(relative.substr(start));
+    if (last.empty()) return false;
+    if (DirNode* child = childNamed(dir, last)) {
+        removeChild(dir, child);
+        return true;
+    }
+    for (FileEntry& f : dir->record.files)
+        if (sameOnDisk(f.name, last)) {
+            eraseFile(dir->record, &f);
+            return true;
+        }
     return false;
 }
 

@@ -44,6 +44,10 @@ private:
 // relative path; true when something was removed.
 bool removeByPath(DirNode* root, const std::string& entry);
 
+// The same for a normalized path below the root, with names matched as the
+// file system matches them (letter case folded as Windows folds it).
+bool removeByDiskPath(DirNode* root, const std::string& relative);
+
 enum class Side { Source, Destination };
 
 // Keeps only what the update list names (and everything below a named
@@ -56,9 +60,9 @@ void ignoreStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest);
 
 // Writes its statistics line; removes every cut entry from both registries
 // and from the destination on disk (the entry itself when drive-absolute,
-// otherwise destDir + entry). An entry that would name the destination root
-// or anything outside it ("", ".", "..") is not removed from disk: one error
-// line, counted.
+// otherwise destDir + entry), "." and ".." resolved. Only what lies inside
+// the destination goes: the deletion gate refuses anything else with one
+// error line, counted.
 void cutStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest);
 
 // Erases from both registries each file named by the entry (or below the

@@ -1,7 +1,9 @@
 #include "sync/scan_walk.h"
 
 #include <cstring>
+#include <cwchar>
 
+#include "fsops/path_normal.h"
 #include "sync/report.h"
 
 namespace scan {
@@ -16,7 +18,47 @@ bool isDirectory(const WIN32_FIND_DATAA& d) { return (d.dwFileAttributes & FILE_
 
 }  // namespace
 
-Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const RuleSet& ignore, bool rootOnly,
+bool narrowRecord(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA& narrow) {
+    narrow.dwFileAttributes = wide.dwFileAttributes;
+    narrow.ftCreationTime = wide.ftCreationTime;
+    narrow.ftLastAccessTime = wide.ftLastAccessTime;
+    narrow.ftLastWriteTime = wide.ftLastWriteTime;
+    narrow.nFileSizeHigh = wide.nFileSizeHigh;
+    narrow.nFileSizeLow = wide.nFileSizeLow;
+    narrow.dwReserved0 = wide.dwReserved0;
+    narrow.dwReserved1 = wide.dwReserved1;
+    narrow.cAlternateFileName[0] = '\0';
+    BOOL substituted = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.cFileName, -1, narrow.cFileName,
+                                sizeof narrow.cFileName, nullptr, &substituted);
+    if (n <= 0) {
+        narrow.cFileName[0] = '\0';
+        return false;
+    }
+    std::size_t len = std::wcslen(wide.cFileName);
+    bool dots = std::wcscmp(wide.cFileName, L".") == 0 || std::wcscmp(wide.cFileName, L"..") == 0;
+    bool badEnd = !dots && len && (wide.cFileName[len - 1] == L'.' || wide.cFileName[len - 1] == L' ');
+    return !substituted && !badEnd;
+}
+
+ScanFilter::ScanFilter(const SettingsRecord& s) : ignore_(s.ignoreList) {
+    always_ = {foldCase("tolvaren.err"), foldCase("tolvaren.out")};
+    std::string source, dest;
+    if (!absoluteNormal(s.sourceDir, source) || !absoluteNormal(s.destDir, dest)) return;
+    source = foldCase(source);
+    dest = foldCase(dest);
+    const std::string& inner = liesBelow(source, dest) ? source : dest;
+    const std::string& outer = liesBelow(source, dest) ? dest : source;
+    if (liesBelow(inner, outer)) always_.push_back(inner.substr(outer.size() + (outer.back() == '\\' ? 0 : 1)));
+}
+
+bool ScanFilter::leavesOut(const std::string& relPath) const {
+    for (const std::string& path : always_)
+        if (path.size() == relPath.size() && foldCase(relPath) == path) return true;
+    return ignore_.matches(relPath.c_str());
+}
+
+Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const ScanFilter& filter, bool rootOnly,
                   int32_t& errorCount, std::string& relPath) {
     const bool isDir = isDirectory(d);
     if (isDir && isDotEntry(d)) return Record::Handled;
@@ -25,7 +67,7 @@ Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const RuleSet& igno
         reportTooLong(dir.full + d.cFileName, errorCount);
         return Record::TooLong;
     }
-    if (ignore.matches(relPath.c_str())) return Record::Handled;
+    if (filter.leavesOut(relPath)) return Record::Handled;
     if (!isDir) {
         addFile(dir.node, d);
         return Record::Handled;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "fsops/fs_calls.h"
 #include "sync/dir_identity.h"
 #include "sync/registry.h"
@@ -49,20 +50,42 @@ private:
 
 enum class Listing { Done, Missing, Failed };
 
-// Lists dir->full + "*.*" through the seam; calls onRecord for each record.
-// Missing: the directory is not there (not found, no files). Failed: any
-// other error, its code in *error; records seen before are already passed on.
+// Lists a pattern through the seam; calls onRecord(record, exact) for each
+// record, with the name in the ANSI code page. exact is false for a name
+// that narrow paths cannot address: one the code page holds only by a
+// best-fit substitute (listed "a.txt" for "ä.txt"), or one ending with a dot
+// or a space (which narrow calls drop, naming another item).
+// Missing: the directory is not there (not found, no files), its code in
+// *error. Failed: any other error, its code in *error; records seen before
+// are already passed on.
 template <typename OnRecord>
 Listing listDirectory(FileSystemCalls& fs, const std::string& pattern, DWORD* error, OnRecord onRecord);
+
+// The narrow form of a wide listing record; false when it is not exact.
+bool narrowRecord(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA& narrow);
+
+// What the scans leave out: the ignore list, and the relative paths that
+// never take part whatever the lists say: the run's own logs at the root,
+// and the one root where it lies inside the other (the two never mirror
+// into each other). Those compare with letter case folded as Windows folds it.
+class ScanFilter {
+public:
+    explicit ScanFilter(const SettingsRecord& settings);
+    bool leavesOut(const std::string& relPath) const;
+
+private:
+    RuleSet ignore_;
+    std::vector<std::string> always_;  // folded
+};
 
 enum class Record { Handled, TooLong, Subdirectory };
 
 // The steps both scans take with every listed record: "." and ".." are
-// passed over, a relative path past the limit is reported (TooLong), an
-// ignored path is passed over and a plain file recorded in dir.node.
-// Subdirectory: a directory is left to the caller, relPath holding its
-// relative path; with rootOnly directories are passed over instead.
-Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const RuleSet& ignore, bool rootOnly,
+// passed over, a relative path past the limit is reported (TooLong), a path
+// the filter leaves out is passed over and a plain file recorded in
+// dir.node. Subdirectory: a directory is left to the caller, relPath holding
+// its relative path; with rootOnly directories are passed over instead.
+Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const ScanFilter& filter, bool rootOnly,
                   int32_t& errorCount, std::string& relPath);
 
 // Whether the root's listing pattern fits; reported when it does not.
@@ -79,17 +102,20 @@ Dir childDir(const Dir& parent, DirNode* node, const char* name, bool viaLink);
 
 template <typename OnRecord>
 Listing listDirectory(FileSystemCalls& fs, const std::string& pattern, DWORD* error, OnRecord onRecord) {
-    WIN32_FIND_DATAA d;
-    win::UniqueFind search(fs.findFirstFile(pattern.c_str(), &d));
+    WIN32_FIND_DATAW w;
+    win::UniqueFind search(fs.findFirstFile(pattern.c_str(), &w));
     if (!search) {
         DWORD code = GetLastError();
+        *error = code;
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_NO_MORE_FILES)
             return Listing::Missing;
-        *error = code;
         return Listing::Failed;
     }
-    do onRecord(d);
-    while (FindNextFileA(search.get(), &d));
+    WIN32_FIND_DATAA d;
+    do {
+        bool exact = narrowRecord(w, d);
+        onRecord(d, exact);
+    } while (FindNextFileW(search.get(), &w));
     DWORD code = GetLastError();
     if (code == ERROR_NO_MORE_FILES) return Listing::Done;
     *error = code;

@@ -1,3 +1,5 @@
+#include <iostream>
+
 #include "sync/report.h"
 #include "sync/rules.h"
 #include "sync/scan.h"
@@ -23,10 +25,19 @@ void leaveOut(Dir& dir) {
     addLeftOut(parent, name.c_str());
 }
 
+// A name the application would miss: told once per run.
+void reportUnaddressable(SyncEngine& engine, const std::string& path) {
+    if (!engine.unaddressableReported.insert(path).second) return;
+    ++engine.errorCount;
+    std::cerr << "Ошибка: имя \"" << path
+              << "\" не может быть записано в кодировке Windows-1251 или оканчивается точкой или пробелом, пропущено"
+              << std::endl;
+}
+
 }  // namespace
 
 void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
-    const RuleSet ignore(engine.settings.ignoreList);
+    const ScanFilter filter(engine.settings);
     Dir top;
     top.node = source.root;
     top.full = engine.settings.sourceDir;
@@ -40,9 +51,10 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
     while (walk.next(dir)) {
         DirNode* node = dir.node;
         DWORD error = 0;
-        Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d) {
+        Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
+            if (!exact) return reportUnaddressable(engine, dir.full + d.cFileName);
             std::string relPath;
-            Record kind = takeRecord(dir, d, ignore, rootOnly, engine.errorCount, relPath);
+            Record kind = takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath);
             if (kind == Record::TooLong) addLeftOut(node, d.cFileName);
             if (kind != Record::Subdirectory) return;
             if (!fitsToEnter(dir, relPath, d.cFileName)) {
@@ -59,7 +71,10 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
             appendChild(node, child);
             children.push_back(childDir(dir, child, d.cFileName, viaLink));
         });
-        if (result == Listing::Failed) {
+        // Listed by its parent but not listable now, "not found" included (a
+        // share going away, a folder renamed): taken as empty, its
+        // destination files would be deleted.
+        if (result != Listing::Done) {
             children.clear();
             reportUnlisted(error, dir.full, engine.errorCount);
             leaveOut(dir);

@@ -2,7 +2,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "fsops/directories.h"
+#include "fsops/deletion_gate.h"
+#include "fsops/path_normal.h"
 #include "sync/report.h"
 #include "sync/rules.h"
 #include "sync/sync_engine.h"
@@ -10,39 +11,25 @@
 
 namespace {
 
-// Whether a cut entry names something strictly inside its root: at least one
-// component, and none of them "." or "..". Empty components (doubled or
-// trailing backslashes) are harmless to the removal.
-bool namesSomethingInside(const char* relative) {
-    bool any = false;
-    const char* p = relative;
-    while (*p) {
-        const char* end = std::strchr(p, '\\');
-        std::size_t n = end ? static_cast<std::size_t>(end - p) : std::strlen(p);
-        if ((n == 1 && p[0] == '.') || (n == 2 && p[0] == '.' && p[1] == '.')) return false;
-        if (n) any = true;
-        p += n;
-        if (*p) ++p;
-    }
-    return any;
+// The cut entry on disk: the entry itself when drive-absolute, otherwise
+// under the destination root. Empty when it does not fit.
+std::string cutDiskPath(SyncEngine& engine, const std::string& entry) {
+    char path[kPathBuffer];
+    bool absolute = win::isDriveAbsolute(entry.c_str());
+    if (absolute ? win::copyText(path, entry.c_str()) : win::joinText(path, {engine.settings.destDir, entry.c_str()}))
+        return path;
+    reportTooLong(absolute ? entry : engine.settings.destDir + entry, engine.errorCount);
+    return {};
 }
 
-void removeCutFromDisk(SyncEngine& engine, const std::string& entry) {
-    const char* e = entry.c_str();
-    bool absolute = win::isDriveAbsolute(e);
-    if (!namesSomethingInside(absolute ? e + 3 : e)) {
-        ++engine.errorCount;
-        std::cerr << "Ошибка: путь \"" << entry << "\" секции [Вырезать] не указывает на файл или каталог внутри "
-                  << (absolute ? "диска" : "каталога приемника") << ", не удален" << std::endl;
-        return;
-    }
-    char path[kPathBuffer];
-    bool fits = absolute ? win::copyText(path, e) : win::joinText(path, {engine.settings.destDir, e});
-    if (!fits) {
-        reportTooLong(absolute ? entry : engine.settings.destDir + entry, engine.errorCount);
-        return;
-    }
-    removeTree(path);
+// The part of a disk path below the destination root, "." and ".." resolved;
+// false when it does not lie there.
+bool belowDestination(const SettingsRecord& s, const std::string& disk, std::string& relative) {
+    std::string root, path;
+    if (!absoluteNormal(s.destDir, root) || !absoluteNormal(disk, path)) return false;
+    if (!liesBelow(foldCase(path), foldCase(root))) return false;
+    relative = path.substr(root.size() + (root.back() == '\\' ? 0 : 1));
+    return true;
 }
 
 }  // namespace
@@ -57,9 +44,17 @@ void ignoreStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest) {
 
 void cutStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest) {
     std::cout << "удаление 'вырезаемых' файлов из реестра синхронизации" << std::endl;
+    DeletionGate gate = engine.deletionGate();
     for (const std::string& entry : engine.settings.cutList) {
-        removeByPath(source.root, entry);
-        removeByPath(dest.root, entry);
-        removeCutFromDisk(engine, entry);
+        std::string disk = cutDiskPath(engine, entry);
+        if (disk.empty()) continue;
+        // The registries lose what the disk loses, matched as the file system
+        // matches names, so a letter-case variant is not copied back.
+        std::string relative;
+        if (belowDestination(engine.settings, disk, relative)) {
+            removeByDiskPath(source.root, relative);
+            removeByDiskPath(dest.root, relative);
+        }
+        gate.removeTree(disk.c_str());  // refusals are reported there
     }
 }

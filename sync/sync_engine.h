@@ -4,7 +4,11 @@
 
 #include <cstdint>
 
+#include <set>
+#include <string>
+
 #include "app/settings.h"
+#include "fsops/deletion_gate.h"
 #include "fsops/fs_calls.h"
 #include "sync/registry.h"
 #include "worker/worker_gate.h"
@@ -34,10 +38,15 @@ public:
     bool isApplicationRunning();
     void launchCommand();
 
+    // The gate every deletion on disk goes through (fsops/deletion_gate.h).
+    DeletionGate deletionGate() { return DeletionGate(settings.destDir, settings.sourceDir, errorCount); }
+
     SettingsRecord settings;
     CopyList copyList;
     DeleteList deleteList;
     int32_t errorCount = 0;
+    // Source names that narrow paths cannot address, reported once per run.
+    std::set<std::string> unaddressableReported;
     bool runLogsOpen = false;  // set by openRunLogs; closeRunLogs only touches logs it opened
     bool statisticsLogOpened = false;  // tolvaren.out was opened this run
     bool statisticsLogOpen = false;    // ... and is still open

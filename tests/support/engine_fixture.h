@@ -21,13 +21,13 @@ namespace test {
 // chosen error; every other call goes to Windows.
 class RefusingListings : public FileSystemCalls {
 public:
-    HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAA* data) override {
+    HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) override {
         for (const std::string& p : refused)
             if (std::string(pattern).compare(0, p.size(), p) == 0) {
                 SetLastError(error);
                 return INVALID_HANDLE_VALUE;
             }
-        return FindFirstFileA(pattern, data);
+        return FileSystemCalls::findFirstFile(pattern, data);
     }
     std::vector<std::string> refused;
     DWORD error = ERROR_ACCESS_DENIED;

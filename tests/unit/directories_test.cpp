@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "fsops/deletion_gate.h"
 #include "fsops/directories.h"
 #include "support/test_support.h"
 
@@ -123,11 +124,22 @@ TEST(EnsureDirectory, APathTooLongForTheBufferIsRefusedWithTheArgument) {
     EXPECT_EQ(raised(exact), "неверное имя каталога \"" + exact + "\"");
 }
 
+namespace {
+
+// removeTree through a gate whose destination root is the temporary directory.
+void removeTree(const test::TempDir& root, const std::string& path) {
+    int32_t errors = 0;
+    DeletionGate(root.path().c_str(), "Z:\\no-source\\", errors).removeTree(path.c_str());
+    EXPECT_EQ(errors, 0);
+}
+
+}  // namespace
+
 TEST(RemoveTree, RemovesFilesAndTreesWithReadOnlyFilesAtAnyDepth) {
     test::TempDir tmp;
     test::writeFile(tmp / "single.txt", "x");
     test::setAttributes(tmp / "single.txt", FILE_ATTRIBUTE_READONLY);
-    removeTree((tmp / "single.txt").c_str());
+    removeTree(tmp, tmp / "single.txt");
     EXPECT_FALSE(test::fileExists(tmp / "single.txt"));
 
     std::string level = tmp / "tree";
@@ -139,11 +151,11 @@ TEST(RemoveTree, RemovesFilesAndTreesWithReadOnlyFilesAtAnyDepth) {
         level += "\\sub";
     }
     test::writeFile(tmp / "keep.txt", "k");
-    removeTree((tmp / "tree\\").c_str());
+    removeTree(tmp, tmp / "tree\\");
     EXPECT_FALSE(test::fileExists(tmp / "tree"));
     EXPECT_TRUE(test::fileExists(tmp / "keep.txt"));
 
-    removeTree((tmp / "nothing-here").c_str());  // silently nothing
+    removeTree(tmp, tmp / "nothing-here");  // silently nothing
     EXPECT_TRUE(test::fileExists(tmp / "keep.txt"));
 }
 
@@ -154,7 +166,7 @@ TEST(RemoveTree, ADirectoryLinkIsNotFollowed) {
     test::writeFile(tmp / "tree\\sub\\file.txt", "x");
     ASSERT_TRUE(makeUnixSymlink(tmp / "tree\\link", tmp / "outside"));
 
-    removeTree((tmp / "tree").c_str());
+    removeTree(tmp, tmp / "tree");
     EXPECT_EQ(test::readFile(tmp / "outside\\data.txt"), "keep me");
     EXPECT_EQ(test::readFile(tmp / "outside\\deeper\\more.txt"), "and me");
     EXPECT_FALSE(test::fileExists(tmp / "tree\\sub"));
@@ -162,7 +174,7 @@ TEST(RemoveTree, ADirectoryLinkIsNotFollowed) {
     // RemoveDirectoryA, so the link (and its parent) may stay here.
 
     ASSERT_TRUE(makeUnixSymlink(tmp / "rootlink", tmp / "outside"));
-    removeTree((tmp / "rootlink").c_str());  // the link given itself
+    removeTree(tmp, tmp / "rootlink");  // the link given itself
     EXPECT_EQ(test::readFile(tmp / "outside\\deeper\\more.txt"), "and me");
     removeUnixLink(tmp / "tree\\link");
     removeUnixLink(tmp / "rootlink");
@@ -182,6 +194,6 @@ TEST(RemoveTree, RemovesTheDeepestTreeNarrowPathsAllowWithoutRecursion) {
         path += "\\d";
     }
     ASSERT_GE(depth, 100);
-    withStackLeft(24 * 1024, [&] { removeTree((tmp / "deep").c_str()); });
+    withStackLeft(24 * 1024, [&] { removeTree(tmp, tmp / "deep"); });
     EXPECT_FALSE(test::fileExists(tmp / "deep"));
 }

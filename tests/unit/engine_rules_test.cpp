@@ -152,24 +152,32 @@ TEST(EngineRules, CutStageRemovesFromBothRegistriesAndFromDisk) {
     t.put(t.dst, "old\\b.txt");
     t.put(t.dst, "keep\\c.txt");
     t.put(t.dst, "single.txt");
+    t.put(t.dst, "dotlogs\\l.txt");
+    t.put(t.dst, "b\\m.txt");
+    t.put(t.src, "СТАРОЕ\\s.txt");
+    t.put(t.dst, "Старое\\s.txt");
     test::writeFile(outside + "\\x\\f.txt", "x");
     test::writeFile(outside + "\\y.txt", "y");
-    t.engine.settings.cutList = {"old", outside + "\\x", "single.txt", ".", "..", "keep\\..\\..", "", outside + "\\."};
+    // Entries that stay inside the destination are honoured however written;
+    // a letter-case variant leaves the registries as it leaves the disk.
+    t.engine.settings.cutList = {"old", "single.txt", ".\\dotlogs", "a\\..\\b", "старое",
+                                 // the rest names the root, lies above it or outside it: refused
+                                 outside + "\\x", ".", "..", "keep\\..\\..", "", outside + "\\.", "../..",
+                                 "keep/../..", "/"};
     test::StreamCapture streams;
     test::runInMemoryPass(t.engine);
-    EXPECT_FALSE(test::fileExists(t.dst + "\\old"));
-    EXPECT_FALSE(test::fileExists(t.dst + "\\single.txt"));
-    EXPECT_FALSE(test::fileExists(outside + "\\x"));
+    for (const char* gone : {"old", "single.txt", "dotlogs", "b", "Старое"})
+        EXPECT_FALSE(test::fileExists(t.dst + "\\" + gone)) << gone;
+    EXPECT_TRUE(test::fileExists(outside + "\\x\\f.txt"));
     EXPECT_TRUE(test::fileExists(outside + "\\y.txt"));
     EXPECT_TRUE(test::fileExists(t.dst + "\\keep\\c.txt"));
-    EXPECT_TRUE(t.engine.copyList.empty());  // the source's old is not copied
+    EXPECT_TRUE(test::fileExists(t.src + "\\old\\a.txt"));
+    EXPECT_TRUE(t.engine.copyList.empty());  // neither old nor СТАРОЕ is copied back
     EXPECT_TRUE(t.engine.deleteList.empty());
-    // Entries naming the root or above it are refused, one line each.
-    EXPECT_EQ(t.engine.errorCount, 5);
-    ASSERT_EQ(streams.err().size(), 5u);
-    EXPECT_EQ(streams.err()[0],
-              "Ошибка: путь \".\" секции [Вырезать] не указывает на файл или каталог внутри каталога приемника, "
-              "не удален");
+    EXPECT_EQ(t.engine.errorCount, 9);
+    ASSERT_EQ(streams.err().size(), 9u);
+    EXPECT_EQ(streams.err()[0], "Ошибка: путь \"" + outside + "\\x\" не указывает на файл или каталог внутри "
+                                "каталога приемника, не удален");
 }
 
 TEST(EngineRules, SkipExistingAtDepth) {

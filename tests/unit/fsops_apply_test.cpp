@@ -277,6 +277,7 @@ TEST(FsopsApply, PathsThatDoNotFitTheirBuffersAreRefused) {
 TEST(FsopsFreeSpace, TheNetGrowthMustFitTheVolume) {
     Trees t;
     test::resetBoxes();
+    t.engine.settings.deleteExtraFiles = true;
     t.engine.copyList = {record(".", 0, {entry("a", 0, 100), entry("b", 0, 50)}),
                          record(".\\new", DirMissing, {entry("c", 0, 20)})};
     t.engine.deleteList = {record(".", 0, {entry("d", 0, 30)}), record(".\\gone", DirDelete)};
@@ -298,10 +299,16 @@ TEST(FsopsFreeSpace, TheNetGrowthMustFitTheVolume) {
     t.engine.deleteList.push_back(record(".\\big", 0, {entry("huge", 0, 1000)}));
     t.calls.freeBytes = 0;
     EXPECT_TRUE(t.engine.checkFreeSpace());
+    // ... but only what will really be deleted counts.
+    t.engine.settings.deleteExtraFiles = false;
+    t.engine.settings.strictList = {"big"};
+    EXPECT_TRUE(t.engine.checkFreeSpace());
+    t.engine.settings.strictList.clear();
+    EXPECT_FALSE(t.engine.checkFreeSpace());
     // A volume that cannot tell its free space does not block the run.
     t.engine.deleteList.pop_back();
     t.calls.freeSpaceKnown = false;
     EXPECT_TRUE(t.engine.checkFreeSpace());
-    EXPECT_EQ(test::boxCalls().size(), 1u);
+    EXPECT_EQ(test::boxCalls().size(), 2u);
     test::resetBoxes();
 }

@@ -7,6 +7,7 @@
 
 #include "app/ini_template.h"
 #include "app/show_message.h"
+#include "fsops/deletion_gate.h"
 #include "fsops/directories.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"
@@ -144,7 +145,8 @@ TEST(Template, LoadingItOrAFileWithoutMainSectionGivesTheDefaults) {
         EXPECT_FALSE(test::fileExists("C:\\ДАРВ Клиент\\tolvaren.err"));
     }
     EXPECT_TRUE(test::isDirectory(defaultDest));
-    if (!existed) removeTree(defaultDest);
+    int32_t errors = 0;
+    if (!existed) DeletionGate("C:\\", "Z:\\no-source\\", errors).removeTree(defaultDest);
 }
 
 TEST(Template, AWriteThatFailsIsNotReportedAsGenerated) {
