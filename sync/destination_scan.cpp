@@ -1,3 +1,4 @@
+#include <iostream>
 #include <unordered_set>
 
 #include "sync/report.h"
@@ -21,6 +22,14 @@ void leaveOutPair(DirNode* node) {
     }
     if (source && source->parent) removeChild(source->parent, source);
     removeChild(node->parent, node);
+}
+
+// A destination directory that is a link or junction where the source has
+// a real one: copying into it or deleting in it would change its target,
+// which lies outside the destination. The pair takes no part.
+void reportLinkLeftOut(const std::string& path, int32_t& errorCount) {
+    ++errorCount;
+    std::cerr << "Ошибка: каталог \"" << path << "\" в каталоге приемнике является ссылкой, пропущен" << std::endl;
 }
 
 }  // namespace
@@ -47,7 +56,6 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
     while (walk.next(dir)) {
         DirNode* node = dir.node;
         const DirNode* sourceNode = node->counterpart;
-        node->behindLink = dir.viaLink;
         entered.clear();
         DWORD error = 0;
         Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
@@ -60,7 +68,10 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
             if (child) {
                 if (!entered.insert(child).second) return;
                 bool viaLink = false;
-                if (!fitsToEnter(dir, relPath, d.cFileName)) {
+                if (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                    reportLinkLeftOut(dir.full + d.cFileName, engine.errorCount);
+                    leaveOutPair(child);
+                } else if (!fitsToEnter(dir, relPath, d.cFileName)) {
                     reportTooLong(dir.full + d.cFileName, engine.errorCount);
                     leaveOutPair(child);
                 } else if (walk.closesCycle(dir, dir.full + d.cFileName, d, &viaLink)) {
@@ -70,7 +81,6 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
                 }
                 return;
             }
-            if (dir.viaLink) return;  // nothing behind a link is deleted
             if (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str())) return;
             if (2 + relPath.size() > kMaxPathLength) {
                 reportTooLong(dir.full + d.cFileName, engine.errorCount);

@@ -76,18 +76,6 @@ bool refuseEmptySource(SyncEngine& engine, DirNode* source, DirNode* dest) {
     return true;
 }
 
-// Files behind a destination link take part in the comparison only: what
-// is left of them would be deleted in the link's target.
-void keepBehindLinks(DirNode* dest) {
-    std::vector<DirNode*> stack{dest};
-    while (!stack.empty()) {
-        DirNode* node = stack.back();
-        stack.pop_back();
-        if (node->behindLink) node->record.files.clear();
-        for (DirNode* c = node->firstChild; c; c = c->nextSibling) stack.push_back(c);
-    }
-}
-
 // Scans, prunes, compares and flattens both trees into the work lists;
 // false when nothing may be applied.
 bool buildWorkLists(SyncEngine& engine) {
@@ -118,7 +106,6 @@ bool buildWorkLists(SyncEngine& engine) {
 
     sendCaption(engine, "Cканирование каталогов");
     compareTrees(source.root, dest.root);
-    keepBehindLinks(dest.root);
     statistics("сравнение");
     flatten(source, engine.copyList, engine.errorCount);
     flatten(dest, engine.deleteList, engine.errorCount);

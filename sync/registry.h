@@ -135,9 +135,6 @@ struct DirNode {
     // either side is freed).
     DirNode* counterpart = nullptr;
     bool mirrored = false;  // destination node created by mirrorStructure
-    // Destination side: entered through a link or junction. Its files take
-    // part in the comparison but are never listed for deletion.
-    bool behindLink = false;
     // Source side: this directory could not be listed, so its counterpart
     // is not listed either.
     bool unlisted = false;

@@ -117,3 +117,27 @@ TEST(PassEngine, FilesOfADirectoryThatCouldNotBeCreatedAreStillPreparedForOverwr
     EXPECT_EQ(logs.err()[0].rfind("Ошибка 183 создания каталога", 0), 0u);
     EXPECT_EQ(test::readFile(p.dst + "\\модули\\a.txt"), "new");
 }
+
+// A share that goes away between the scans and the deletions: its absence
+// must not read as "every destination file is surplus".
+TEST(PassEngine, ASourceGoneBeforeTheDeletionsDeletesNothing) {
+    struct Vanishing : test::WindowsLikeCalls {
+        int asked = 0;
+        DWORD getFileAttributes(const char* path) override {
+            attributesError = ++asked > 1 ? ERROR_BAD_NETPATH : 0;
+            return WindowsLikeCalls::getFileAttributes(path);
+        }
+    };
+    Pass p;
+    Vanishing vanishing;
+    p.engine.fs = &vanishing;
+    p.engine.settings.deleteExtraFiles = true;
+    test::writeFile(p.src + "\\new.txt", "n");
+    test::writeFile(p.dst + "\\extra.txt", "e");
+    test::StreamCapture logs;
+    EXPECT_FALSE(p.engine.runPass());
+    EXPECT_EQ(logs.err(), Lines{"Ошибка: сетевой путь \"" + p.src + "\\\" не найден"});
+    EXPECT_TRUE(test::fileExists(p.dst + "\\extra.txt"));
+    EXPECT_FALSE(test::fileExists(p.dst + "\\new.txt"));
+    p.engine.fs = &p.calls;
+}

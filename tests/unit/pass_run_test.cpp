@@ -255,3 +255,26 @@ TEST(PassRun, AMissingSourceRootStopsThePass) {
     EXPECT_FALSE(test::fileExists(s.dst + "\\tolvaren.out"));  // no statistics line at all
     EXPECT_TRUE(test::fileExists(s.dst + "\\keep.txt"));
 }
+
+TEST(PassRun, AnEmptySourceDeletesNothingAndADestinationInsideTheSourceNeverNests) {
+    Scenario s;
+    test::writeFile(s.dst + "\\keep.txt", "k");
+    test::writeFile(s.dst + "\\sub\\deep.txt", "d");
+    s.configure("УдалятьНенужныеФайлы=да\r\n");
+    s.run();
+    EXPECT_EQ(s.err(), Lines{"Ошибка: каталог источник \"" + s.src +
+                             "\\\" пуст, удаление файлов каталога приемника отменено, синхронизация невозможна"});
+    EXPECT_TRUE(test::fileExists(s.dst + "\\keep.txt"));
+    EXPECT_TRUE(test::fileExists(s.dst + "\\sub\\deep.txt"));
+
+    // The destination inside the source takes no part in the source's pass.
+    test::writeFile(s.src + "\\app.txt", "a");
+    std::string inner = s.src + "\\local";
+    test::writeFile(s.tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + s.src + "\r\nКаталогПриемник=" +
+                                         inner + "\r\nУдалятьНенужныеФайлы=да\r\nВыполнить=\r\n");
+    s.run();
+    s.run();
+    EXPECT_EQ(test::readFile(inner + "\\app.txt"), "a");
+    EXPECT_FALSE(test::fileExists(inner + "\\local"));
+    EXPECT_FALSE(test::fileExists(inner + "\\tolvaren.err"));
+}

@@ -2,6 +2,7 @@
 // defaults, list sections, faults, and the files it leaves behind.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -284,4 +285,27 @@ TEST(Settings, UpperCasingFoldsLatinCyrillicAndYoOnly) {
     char text[] = "да, Ёлка ёж";
     upperCase1251(text);
     EXPECT_STREQ(text, "ДА, ЁЛКА ЁЖ");
+}
+
+TEST(Settings, AnOverflowingSectionLosesItsCutLineAndRootsAreNormalised) {
+    test::TempDir tmp;
+    Lines lines = {kMain, "КаталогИсточник=" + tmp.path() + "\\\\a\\..\\src\\.", "КаталогПриемник=" + tmp.path() +
+                                                                                 "/dst//sub\\..", "[Вырезать]"};
+    std::size_t bytes = 0;
+    for (int i = 0; bytes < 40000; ++i) {
+        lines.push_back("entry_" + std::to_string(i) + "_keep_old_versions_archive");
+        bytes += lines.back().size() + 1;
+    }
+    Loaded r = load(tmp, lines);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(std::string(r.settings.sourceDir), tmp.path() + "\\src\\");
+    EXPECT_EQ(std::string(r.settings.destDir), tmp.path() + "\\dst\\");
+    ASSERT_FALSE(r.settings.cutList.empty());
+    // Every entry kept is a whole line of the file, none a cut one.
+    for (const std::string& entry : r.settings.cutList)
+        ASSERT_NE(std::find(lines.begin(), lines.end(), entry), lines.end()) << entry;
+    EXPECT_LT(r.settings.cutList.size(), lines.size() - 4);
+    EXPECT_EQ(test::readLines(tmp / "dst\\tolvaren.err"),
+              Lines({"Ошибка в \"" + (tmp / "t.ini") +
+                     "\" секция [Вырезать] слишком длинная, ее последняя строка не прочитана"}));
 }
