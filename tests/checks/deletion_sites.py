@@ -1,0 +1,27 @@
+#!/usr/bin/env python3
+"""Every deletion of a pass goes through the deletion gate: no program source
+but the gate's own calls a Windows or C deletion function. The run logs and
+the template writer delete only files they created themselves."""
+import os
+import re
+import sys
+
+ROOT = sys.argv[1]
+ALLOWED = {"fsops/deletion_gate.cpp", "app/run_logs.cpp", "app/ini_template.cpp"}
+CALLS = re.compile(r"\b(DeleteFile[AW]?|RemoveDirectory[AW]?|SHFileOperation[AW]?|MoveFileEx[AW]?|_unlink|"
+                   r"_rmdir|std::remove|_wremove)\s*\(")
+
+found = []
+for top in ("app", "sync", "fsops", "worker", "splash", "archive", "win"):
+    for here, _, names in os.walk(os.path.join(ROOT, top)):
+        for name in names:
+            rel = os.path.relpath(os.path.join(here, name), ROOT)
+            if rel in ALLOWED or not name.endswith((".cpp", ".h")):
+                continue
+            for number, line in enumerate(open(os.path.join(here, name), encoding="utf-8"), 1):
+                if CALLS.search(line):
+                    found.append("%s:%d: %s" % (rel, number, line.strip()))
+for f in found:
+    print("deletes outside the gate:", f)
+print("%d passed, %d failed" % (0 if found else 1, 1 if found else 0))
+sys.exit(1 if found else 0)

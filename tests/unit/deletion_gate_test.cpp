@@ -1,0 +1,69 @@
+// The deletion gate: path normalisation on plain data, then what the gate
+// lets through on a real tree with a link in it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "fsops/deletion_gate.h"
+#include "fsops/path_normal.h"
+#include "support/stream_capture.h"
+#include "support/test_support.h"
+
+namespace {
+
+std::string normal(const std::string& path) {
+    std::string out;
+    return normalizePath(path, out) ? out : "(refused)";
+}
+
+}  // namespace
+
+TEST(DeletionGate, PathsNormaliseBothSeparatorsDotsAndDoubledBackslashes) {
+    EXPECT_EQ(normal("C:\\a\\b\\..\\c"), "C:\\a\\c");
+    EXPECT_EQ(normal("C:/a//b/./c/"), "C:\\a\\b\\c");
+    EXPECT_EQ(normal("C:\\"), "C:\\");
+    EXPECT_EQ(normal("C:\\a\\.."), "C:\\");
+    EXPECT_EQ(normal("\\\\srv\\share\\x\\.."), "\\\\srv\\share");
+    EXPECT_EQ(normal("dir\\.\\sub"), "dir\\sub");
+    // Climbing above the root, a share without its name, and names that
+    // narrow calls would quietly change are refused.
+    for (const char* bad : {"C:\\..", "C:\\a\\..\\..", "\\\\srv\\share\\..", "\\\\srv", "\\\\\\share", "a\\..\\..",
+                            "C:\\UserData.", "C:\\user.cfg ", "C:\\a\\...\\b"})
+        EXPECT_EQ(normal(bad), "(refused)") << bad;
+    EXPECT_EQ(foldCase("Старое ёлка"), "СТАРОЕ ЁЛКА");
+    EXPECT_TRUE(liesBelow("C:\\A\\B", "C:\\A"));
+    EXPECT_TRUE(liesBelow("C:\\A", "C:\\"));
+    EXPECT_FALSE(liesBelow("C:\\AB", "C:\\A"));
+    EXPECT_FALSE(liesBelow("C:\\A", "C:\\A"));
+}
+
+TEST(DeletionGate, OnlyWhatLiesInsideTheDestinationAndNotBehindALinkOrInTheSource) {
+    test::TempDir tmp;
+    std::string dst = tmp / "dst";
+    test::writeFile(tmp / "outside\\keep.txt", "k");
+    test::makeDirs(dst + "\\distr");
+    ASSERT_TRUE(test::makeUnixLink(dst, "../outside", "lnk"));
+    int32_t errors = 0;
+    {
+        test::StreamCapture streams;
+        DeletionGate gate((dst + "\\").c_str(), (dst + "\\distr\\").c_str(), errors);
+        // The link itself may go (as a link), with or without a trailing backslash.
+        for (const std::string& ok :
+             {dst + "\\x.txt", dst + "\\sub\\..\\y", dst + "/a//b", dst + "\\lnk", dst + "\\lnk\\"})
+            EXPECT_TRUE(gate.allows(ok.c_str())) << ok;
+        for (const std::string& refused :
+             {dst, dst + "\\", dst + "\\..", tmp / "outside", dst + "\\sub/../..", dst + "\\distr",
+              dst + "\\DISTR\\f.txt", dst + "\\lnk\\keep.txt", dst + "\\odd."})
+            EXPECT_FALSE(gate.allows(refused.c_str())) << refused;
+        gate.removeTree((dst + "\\lnk\\keep.txt").c_str());
+        EXPECT_EQ(streams.err().back(), "Ошибка: путь \"" + dst + "\\lnk\\keep.txt\" ведет через ссылку \"" + dst +
+                                            "\\lnk\", не удален");
+    }
+    EXPECT_EQ(errors, 10);
+    EXPECT_EQ(test::readFile(tmp / "outside\\keep.txt"), "k");
+
+    // A destination inside the source is the run's own.
+    DeletionGate inner((tmp / "outside\\local\\").c_str(), (tmp / "outside").c_str(), errors);
+    EXPECT_TRUE(inner.allows((tmp / "outside\\local\\x").c_str()));
+}
