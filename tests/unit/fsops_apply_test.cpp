@@ -312,3 +312,17 @@ TEST(FsopsFreeSpace, TheNetGrowthMustFitTheVolume) {
     EXPECT_EQ(test::boxCalls().size(), 2u);
     test::resetBoxes();
 }
+
+TEST(FsopsApply, ASourceRewrittenSinceTheScanIsCopiedAgainNextTime) {
+    Trees t;
+    test::StreamCapture streams;
+    t.put(t.src, "grows.log", 0);
+    test::runInMemoryPass(t.engine);
+    t.put(t.src, "grows.log", 100);  // rewritten between the scan and its copy
+    t.engine.applyWorkLists();
+    EXPECT_EQ(test::readFile(t.dst + "\\grows.log"), "grows.log");
+    // The copy keeps the time the scan saw, so it can never look up to date.
+    t.engine.copyList.clear();
+    test::runInMemoryPass(t.engine);
+    EXPECT_EQ(test::describe(t.engine.copyList), Lines{".: grows.log"});
+}
