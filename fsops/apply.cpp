@@ -10,6 +10,8 @@
 
 #include "app/show_message.h"
 #include "fsops/copy_lines.h"
+#include "fsops/copy_pool.h"
+#include "fsops/ordered_log.h"
 #include "fsops/deletion_gate.h"
 #include "sync/registry.h"
 #include "sync/rules.h"
@@ -38,9 +40,8 @@ int64_t deletedSize(const SettingsRecord& s, const DeleteList& list) {
     return static_cast<int64_t>(sum);
 }
 
-void logTooLong(const char* what, const std::string& path) {
-    std::cerr << "Ошибка " << what << " \"" << path << "\" путь в каталоге приемнике слишком длинный"
-              << std::endl;
+std::string tooLongLine(const char* what, const std::string& path) {
+    return std::string("Ошибка ") + what + " \"" + path + "\" путь в каталоге приемнике слишком длинный";
 }
 
 void deleteFileEntry(SyncEngine& engine, DeletionGate& gate, const DirRecord& d, const FileEntry& f) {
@@ -50,7 +51,7 @@ void deleteFileEntry(SyncEngine& engine, DeletionGate& gate, const DirRecord& d,
     std::string full = fits ? std::string(path) : s.destDir + d.name + "\\" + f.name;
     if (!s.deleteExtraFiles && !strictTest(s, full.c_str())) return;
     if (!fits) {
-        logTooLong("удаления файла", full);
+        std::cerr << tooLongLine("удаления файла", full) << std::endl;
         ++engine.errorCount;
         return;
     }
@@ -66,7 +67,7 @@ void applyDeletion(SyncEngine& engine, DeletionGate& gate, const DirRecord& d) {
     if ((d.flags & DirDelete) == DirDelete) {
         char dir[kPathBuffer];
         if (!win::joinText(dir, {engine.settings.destDir, d.name.c_str(), "\\"})) {
-            logTooLong("удаления каталога", engine.settings.destDir + d.name + "\\");
+            std::cerr << tooLongLine("удаления каталога", engine.settings.destDir + d.name + "\\") << std::endl;
             ++engine.errorCount;
             return;
         }
@@ -82,59 +83,78 @@ void applyDeletion(SyncEngine& engine, DeletionGate& gate, const DirRecord& d) {
 }
 
 // True when the directory was created just now, and so holds nothing yet.
-bool createMissingDirectory(SyncEngine& engine, const DirRecord& d, const char* dstDir, bool fits) {
+bool createMissingDirectory(SyncEngine& engine, LogBlock& block, const DirRecord& d, const char* dstDir,
+                            bool fits) {
     if (!fits) {
-        logTooLong("создания каталога", engine.settings.destDir + d.name + "\\");
-        ++engine.errorCount;
+        block.err(tooLongLine("создания каталога", engine.settings.destDir + d.name + "\\"));
+        block.count();
         return false;
     }
-    std::cout << "Создание каталога \"" << dstDir << "\"" << std::endl;
+    block.out(std::string("Создание каталога \"") + dstDir + "\"");
     if (!CreateDirectoryA(dstDir, nullptr)) {
         DWORD code = GetLastError();
-        std::cerr << "Ошибка " << code << " создания каталога \"" << dstDir << "\"" << std::endl;
-        ++engine.errorCount;
+        block.err("Ошибка " + std::to_string(code) + " создания каталога \"" + dstDir + "\"");
+        block.count();
         return false;
     }
     return true;
 }
 
-// srcDir and dstDir are empty when the directory path did not fit.
-// In a directory created in this pass (emptyDir) no file can be in the way.
-void copyEntry(SyncEngine& engine, const DirRecord& d, const FileEntry& f, bool emptyDir, const char* srcDir,
-               const char* dstDir) {
+// One file of the copy list, on a copy thread. srcDir and dstDir are empty
+// when the directory path did not fit. In a directory created in this pass
+// (emptyDir) no file can be in the way.
+void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const FileEntry& f, bool emptyDir,
+               const std::string& srcDir, const std::string& dstDir) {
     const SettingsRecord& s = engine.settings;
     char source[kSourceBuffer];
-    if (!*srcDir || !win::joinText(source, {srcDir, f.name})) {
-        logSourceTooLong(s.sourceDir + d.name + "\\" + f.name);
-        ++engine.errorCount;
+    if (srcDir.empty() || !win::joinText(source, {srcDir.c_str(), f.name})) {
+        block.err(sourceTooLongLine(s.sourceDir + d.name + "\\" + f.name));
+        block.count();
         return;
     }
     char destination[kPathBuffer];
-    if (!*dstDir || !win::joinText(destination, {dstDir, f.name})) {
-        logDestinationTooLong(source);
-        ++engine.errorCount;
+    if (dstDir.empty() || !win::joinText(destination, {dstDir.c_str(), f.name})) {
+        block.err(destinationTooLongLine(source));
+        block.count();
         return;
     }
+    if (engine.stopping()) return;  // no copy starts after a confirmed abort
     if (!f.isNew && !emptyDir) SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);  // so it can be overwritten
-    if (s.windowHandle) {
-        std::string status = std::string("Копирование ...\\") + f.name;
-        SendMessageA(s.windowHandle, WM_USER, reinterpret_cast<WPARAM>(status.c_str()), 0);
-        if (engine.stopping()) return;  // the user may have aborted while the caption was shown
-    }
-    copyAndReport(engine, source, destination, f.attributes, f.lastWrite);
+    copyInto(engine, block, source, destination, f.attributes, f.lastWrite);
 }
 
-void applyCopy(SyncEngine& engine, const DirRecord& d) {
+// Directories are created here, in list order, before any of their files is
+// handed to the pool; the log keeps every line in list order.
+void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRecord& d) {
     if (engine.stopping()) return;
     const SettingsRecord& s = engine.settings;
     char srcDir[kSourceBuffer];
     char dstDir[kPathBuffer];
     win::joinText(srcDir, {s.sourceDir, d.name.c_str(), "\\"});
     bool dstFits = win::joinText(dstDir, {s.destDir, d.name.c_str(), "\\"});
-    bool emptyDir = (d.flags & DirMissing) == DirMissing && createMissingDirectory(engine, d, dstDir, dstFits);
+    bool emptyDir = false;
+    if ((d.flags & DirMissing) == DirMissing) {
+        LogBlock block;
+        std::size_t turn = log.take();
+        emptyDir = createMissingDirectory(engine, block, d, dstDir, dstFits);
+        log.finish(turn, std::move(block));
+    }
+    std::string from = srcDir, to = dstDir;
     for (const FileEntry& f : d.files) {
         if (engine.stopping()) return;
-        copyEntry(engine, d, f, emptyDir, srcDir, dstDir);
+        // The caption is sent from this thread alone, as the file is handed
+        // over: the copy threads never wait for the window.
+        if (s.windowHandle) {
+            std::string status = std::string("Копирование ...\\") + f.name;
+            SendMessageA(s.windowHandle, WM_USER, reinterpret_cast<WPARAM>(status.c_str()), 0);
+            if (engine.stopping()) return;  // the user may have aborted while the caption was shown
+        }
+        std::size_t turn = log.take();
+        pool.run([&engine, &log, &d, &f, emptyDir, from, to, turn] {
+            LogBlock block;
+            copyEntry(engine, block, d, f, emptyDir, from, to);
+            log.finish(turn, std::move(block));
+        });
     }
 }
 
@@ -159,5 +179,10 @@ bool SyncEngine::checkFreeSpace() {
 void SyncEngine::applyWorkLists() {
     DeletionGate gate = deletionGate();
     for (const DirRecord& d : deleteList) applyDeletion(*this, gate, d);
-    for (const DirRecord& d : copyList) applyCopy(*this, d);
-}
+
+    std::size_t files = 0;
+    for (const DirRecord& d : copyList) files += d.files.size();
+    OrderedLog log(errorCount);
+    CopyPool pool(files, copyThreads);
+    for (const DirRecord& d : copyList) applyCopy(*this, log, pool, d);
+}  // the pool has run every copy, and the log written every line, before the pairs

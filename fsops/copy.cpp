@@ -2,9 +2,12 @@
 #include <windows.h>
 
 #include <iostream>
+#include <sstream>
 #include <string>
 
 #include "fsops/copy_lines.h"
+#include "fsops/deletion_gate.h"
+#include "fsops/ordered_log.h"
 #include "fsops/path_forms.h"
 #include "sync/registry.h"
 #include "sync/sync_engine.h"
@@ -30,12 +33,12 @@ void copyPair(SyncEngine& engine, const SyncPair& pair) {
     char source[kPathBuffer];
     char destination[kPathBuffer];
     if (!win::joinText(source, {s.sourceDir, pair.source.c_str()})) {
-        logSourceTooLong(s.sourceDir + pair.source);
+        std::cerr << sourceTooLongLine(s.sourceDir + pair.source) << std::endl;
         ++engine.errorCount;
         return;
     }
     if (!win::joinText(destination, {s.destDir, pair.destination.c_str()})) {
-        logDestinationTooLong(source);
+        std::cerr << destinationTooLongLine(source) << std::endl;
         ++engine.errorCount;
         return;
     }
@@ -65,14 +68,19 @@ namespace {
 // of the source as scanned: a copy that failed part way (a full volume)
 // can leave a truncated file carrying the source's time, and a source
 // rewritten during its copy leaves a torn one carrying the new time.
-void leaveNothingThatLooksUpToDate(SyncEngine& engine, const char* destination, const FILETIME& sourceTime,
-                                   bool copied) {
+void leaveNothingThatLooksUpToDate(SyncEngine& engine, LogBlock& block, const char* destination,
+                                   const FILETIME& sourceTime, bool copied) {
     WIN32_FILE_ATTRIBUTE_DATA now{};
     if (!GetFileAttributesExA(destination, GetFileExInfoStandard, &now)) return;
     if (!copied) {
         if (!timeMatch(now.ftLastWriteTime, sourceTime)) return;  // the next run copies it again
+        int32_t refused = 0;
+        std::ostringstream report;
         DWORD code = 0;
-        engine.deletionGate().deleteFile(destination, now.dwFileAttributes, false, &code);
+        DeletionGate(engine.settings.destDir, engine.settings.sourceDir, refused, report)
+            .deleteFile(destination, now.dwFileAttributes, false, &code);
+        if (refused) block.err(report.str().substr(0, report.str().size() - 1));
+        block.count(refused);
         return;
     }
     if (timeMatch(now.ftLastWriteTime, sourceTime)) return;
@@ -84,18 +92,25 @@ void leaveNothingThatLooksUpToDate(SyncEngine& engine, const char* destination, 
 
 }  // namespace
 
-void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
-                   const FILETIME& sourceTime) {
+void copyInto(SyncEngine& engine, LogBlock& block, const char* source, const char* destination,
+              DWORD sourceAttributes, const FILETIME& sourceTime) {
     if (!engine.copyFile(source, destination)) {
-        logCopyFailed(source, destination);
-        ++engine.errorCount;
-        leaveNothingThatLooksUpToDate(engine, destination, sourceTime, false);
+        block.err(copyFailedLine(source, destination));
+        block.count();
+        leaveNothingThatLooksUpToDate(engine, block, destination, sourceTime, false);
         return;
     }
-    logCopied(source, destination);
-    leaveNothingThatLooksUpToDate(engine, destination, sourceTime, true);
+    block.out(copiedLine(source, destination));
+    leaveNothingThatLooksUpToDate(engine, block, destination, sourceTime, true);
     if (engine.settings.clearReadOnly && (sourceAttributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(destination, sourceAttributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
+                   const FILETIME& sourceTime) {
+    LogBlock block;
+    copyInto(engine, block, source, destination, sourceAttributes, sourceTime);
+    block.writeTo(engine.errorCount);
 }
 
 void SyncEngine::copyPairs() {

@@ -1,36 +1,39 @@
-// What every copy of the program shares: the copy step and its log lines.
+// The copy step every copy of the program shares, and its log lines.
 #pragma once
 
 #include <windows.h>
-#include <iostream>
 #include <string>
 
+class LogBlock;
 class SyncEngine;
 
-// Copies, reports the outcome (a failure is counted) and, when the settings
-// ask for it, takes away the read-only bit the copy took over from the source.
-// sourceTime is the source's last-write time as scanned: a partial copy
-// carrying it is removed, and a copy of a source rewritten since then keeps
-// that time, so the next run copies it again.
+// Copies and records the outcome in block (a failure counted there); when
+// the settings ask for it, takes away the read-only bit the copy took over
+// from the source. sourceTime is the source's last-write time as scanned: a
+// partial copy carrying it is removed, and a copy of a source rewritten
+// since then keeps that time, so the next run copies it again. Safe to call
+// from several threads at once.
+void copyInto(SyncEngine& engine, LogBlock& block, const char* source, const char* destination,
+              DWORD sourceAttributes, const FILETIME& sourceTime);
+
+// The same, written at once.
 void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
                    const FILETIME& sourceTime);
 
-inline void logCopied(const char* source, const char* destination) {
-    std::cout << "Копирование файла \"" << source << "\" в \"" << destination << "\"" << std::endl;
+inline std::string copiedLine(const char* source, const char* destination) {
+    return std::string("Копирование файла \"") + source + "\" в \"" + destination + "\"";
 }
 
-inline void logCopyFailed(const char* source, const char* destination) {
-    std::cerr << "Ошибка копирования файла \"" << source << "\" в \"" << destination << "\"" << std::endl;
+inline std::string copyFailedLine(const char* source, const char* destination) {
+    return std::string("Ошибка копирования файла \"") + source + "\" в \"" + destination + "\"";
 }
 
 // A destination path that would not fit its 1024-byte buffer.
-inline void logDestinationTooLong(const std::string& source) {
-    std::cerr << "Ошибка копирования файла \"" << source << "\" путь в каталоге приемнике слишком длинный"
-              << std::endl;
+inline std::string destinationTooLongLine(const std::string& source) {
+    return "Ошибка копирования файла \"" + source + "\" путь в каталоге приемнике слишком длинный";
 }
 
 // A source path that would not fit its buffer.
-inline void logSourceTooLong(const std::string& source) {
-    std::cerr << "Ошибка копирования файла \"" << source << "\" путь в каталоге источнике слишком длинный"
-              << std::endl;
+inline std::string sourceTooLongLine(const std::string& source) {
+    return "Ошибка копирования файла \"" + source + "\" путь в каталоге источнике слишком длинный";
 }

@@ -45,8 +45,8 @@ void clearDirectory(const std::string& dir, std::vector<std::string>& pending) {
 
 }  // namespace
 
-DeletionGate::DeletionGate(const char* destDir, const char* sourceDir, int32_t& errorCount)
-    : dest_(normalRoot(destDir)), source_(normalRoot(sourceDir)), errorCount_(errorCount) {
+DeletionGate::DeletionGate(const char* destDir, const char* sourceDir, int32_t& errorCount, std::ostream& report)
+    : dest_(normalRoot(destDir)), source_(normalRoot(sourceDir)), errorCount_(errorCount), report_(report) {
     destInsideSource_ = liesBelow(dest_, source_);
 }
 
@@ -78,19 +78,19 @@ DeletionGate::Verdict DeletionGate::judge(const std::string& normal, std::string
 
 void DeletionGate::report(const char* path, Verdict verdict, const std::string& link) {
     ++errorCount_;
-    std::cerr << "Ошибка: путь \"" << path << "\" ";
+    report_ << "Ошибка: путь \"" << path << "\" ";
     switch (verdict) {
     case Verdict::ThroughLink:
-        std::cerr << "ведет через ссылку \"" << link << "\"";
+        report_ << "ведет через ссылку \"" << link << "\"";
         break;
     case Verdict::TouchesSource:
-        std::cerr << "затрагивает каталог источник";
+        report_ << "затрагивает каталог источник";
         break;
     default:
-        std::cerr << "не указывает на файл или каталог внутри каталога приемника";
+        report_ << "не указывает на файл или каталог внутри каталога приемника";
         break;
     }
-    std::cerr << ", не удален" << std::endl;
+    report_ << ", не удален" << std::endl;
 }
 
 bool DeletionGate::allows(const char* path) {

@@ -13,12 +13,14 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <iostream>
 #include <string>
 
 class DeletionGate {
 public:
-    // destDir and sourceDir as the settings hold them.
-    DeletionGate(const char* destDir, const char* sourceDir, int32_t& errorCount);
+    // destDir and sourceDir as the settings hold them; refusals are written
+    // to report (the error stream).
+    DeletionGate(const char* destDir, const char* sourceDir, int32_t& errorCount, std::ostream& report = std::cerr);
 
     // Whether path may be deleted; a refusal is reported and counted.
     bool allows(const char* path);
@@ -43,4 +45,5 @@ private:
     bool destInsideSource_ = false;
     std::string linkFreeDir_;    // folded: the last directory found to have no link above it
     int32_t& errorCount_;
+    std::ostream& report_;
 };

@@ -56,6 +56,9 @@ public:
     WorkerGate gate;
     bool stopping() const { return gate.checkpoint(); }
 
+    // Threads that copy the files of the copy list side by side.
+    std::size_t copyThreads = 4;
+
     // Seams over the platform; tests point them at fakes.
     FileSystemCalls* fs = &FileSystemCalls::real();
     ProcessPlatform* processes = nullptr;  // null: the real Windows calls

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,7 @@ public:
     std::vector<std::string> freeSpaceQueries;
     std::vector<std::pair<std::string, std::string>> narrowCopies;
     std::vector<std::pair<std::wstring, std::wstring>> wideCopies;
+    std::mutex copiesLock;
 
     DWORD getFileAttributes(const char* path) override {
         if (attributesError) {
@@ -32,7 +34,10 @@ public:
         return FileSystemCalls::getFileAttributes(path);
     }
     BOOL copyFileA(const char* from, const char* to) override {
-        narrowCopies.emplace_back(from, to);
+        {
+            std::lock_guard<std::mutex> hold(copiesLock);  // copies run on several threads
+            narrowCopies.emplace_back(from, to);
+        }
         DWORD existing = GetFileAttributesA(to);
         if (refuses(existing)) return FALSE;
         if (!CopyFileA(from, to, FALSE)) return FALSE;
@@ -40,7 +45,10 @@ public:
         return TRUE;
     }
     BOOL copyFileW(const wchar_t* from, const wchar_t* to) override {
-        wideCopies.emplace_back(from, to);
+        {
+            std::lock_guard<std::mutex> hold(copiesLock);
+            wideCopies.emplace_back(from, to);
+        }
         DWORD existing = GetFileAttributesW(to);
         if (refuses(existing)) return FALSE;
         if (!CopyFileW(from, to, FALSE)) return FALSE;

@@ -326,3 +326,55 @@ TEST(FsopsApply, ASourceRewrittenSinceTheScanIsCopiedAgainNextTime) {
     test::runInMemoryPass(t.engine);
     EXPECT_EQ(test::describe(t.engine.copyList), Lines{".: grows.log"});
 }
+
+// Copies side by side must leave the same logs, error count and tree as one
+// copy after another, failures, deletions, creations and pairs included.
+TEST(FsopsApply, ParallelCopiesLogAndLeaveExactlyWhatSequentialOnesDo) {
+    struct Outcome {
+        Lines out, err, tree;
+        int32_t errors;
+    };
+    auto runWith = [](std::size_t threads) {
+        Trees t;
+        t.engine.copyThreads = threads;
+        t.engine.settings.deleteExtraFiles = true;
+        t.engine.settings.pairList = {{"pair.src", "pair.dst"}};
+        t.put(t.src, "pair.src", 50);
+        for (int d = 0; d < 6; ++d)
+            for (int f = 0; f < 12; ++f) {
+                std::string rel = "d" + std::to_string(d) + "\\f" + std::to_string(f) + ".txt";
+                t.put(t.src, rel, 100);
+                if (d % 2 == 0) t.put(t.dst, rel, 0);  // existing and outdated
+            }
+        t.put(t.dst, "d0\\surplus.txt");
+        t.put(t.dst, "gone\\x.txt");
+        test::StreamCapture streams;
+        test::runInMemoryPass(t.engine);
+        // Sources gone since the scan: failures in the middle of the list.
+        for (const char* rel : {"d1\\f3.txt", "d2\\f0.txt", "d5\\f11.txt"}) DeleteFileA((t.src + "\\" + rel).c_str());
+        t.engine.applyWorkLists();
+        t.engine.copyPairs();
+        Outcome o{streams.out(), streams.err(), {}, t.engine.errorCount};
+        for (int d = 0; d < 6; ++d)
+            for (int f = 0; f < 12; ++f) {
+                std::string rel = "d" + std::to_string(d) + "\\f" + std::to_string(f) + ".txt";
+                o.tree.push_back(rel + "=" + test::readFile(t.dst + "\\" + rel));
+            }
+        o.tree.push_back(test::fileExists(t.dst + "\\gone") ? "gone kept" : "gone removed");
+        o.tree.push_back(test::readFile(t.dst + "\\pair.dst"));
+        // The logs name the roots, which differ between the two runs.
+        for (Lines* lines : {&o.out, &o.err})
+            for (std::string& line : *lines)
+                for (const std::string* root : {&t.src, &t.dst})
+                    for (std::size_t at; (at = line.find(*root)) != std::string::npos;)
+                        line.replace(at, root->size(), root == &t.src ? "<src>" : "<dst>");
+        return o;
+    };
+    Outcome sequential = runWith(1), parallel = runWith(4);
+    EXPECT_EQ(parallel.out, sequential.out);
+    EXPECT_EQ(parallel.err, sequential.err);
+    EXPECT_EQ(parallel.tree, sequential.tree);
+    EXPECT_EQ(parallel.errors, sequential.errors);
+    EXPECT_EQ(sequential.errors, 3);
+    EXPECT_EQ(sequential.err.size(), 3u);
+}
