@@ -158,6 +158,15 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
     }
 }
 
+bool onNetworkDrive(const char* dir) {
+    if (win::isNetworkPath(dir)) return true;
+    char full[kPathBuffer];
+    DWORD n = GetFullPathNameA(dir, sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full || !win::isDriveAbsolute(full)) return false;
+    const char root[] = {full[0], ':', '\\', '\0'};
+    return GetDriveTypeA(root) == DRIVE_REMOTE;
+}
+
 }  // namespace
 
 bool SyncEngine::checkFreeSpace() {
@@ -183,6 +192,7 @@ void SyncEngine::applyWorkLists() {
     std::size_t files = 0;
     for (const DirRecord& d : copyList) files += d.files.size();
     OrderedLog log(errorCount);
-    CopyPool pool(files, copyThreads);
+    std::size_t threads = copyThreads ? copyThreads : onNetworkDrive(settings.sourceDir) ? CopyPool::kThreads : 1;
+    CopyPool pool(files, threads);
     for (const DirRecord& d : copyList) applyCopy(*this, log, pool, d);
 }  // the pool has run every copy, and the log written every line, before the pairs

@@ -56,8 +56,10 @@ public:
     WorkerGate gate;
     bool stopping() const { return gate.checkpoint(); }
 
-    // Threads that copy the files of the copy list side by side.
-    std::size_t copyThreads = 4;
+    // Threads that copy the files of the copy list side by side; 0 chooses
+    // by the source: several from a network drive, where copies mostly wait
+    // for the network, one from a local one, where they would only contend.
+    std::size_t copyThreads = 0;
 
     // Seams over the platform; tests point them at fakes.
     FileSystemCalls* fs = &FileSystemCalls::real();
