@@ -42,6 +42,13 @@ void copyPair(SyncEngine& engine, const SyncPair& pair) {
         ++engine.errorCount;
         return;
     }
+    // A pair written with ".." or through a link would overwrite a file
+    // outside the destination, or the source itself.
+    if (!engine.deletionGate().mayChange(destination)) {
+        std::cerr << copyFailedLine(source, destination) << " путь вне каталога приемника" << std::endl;
+        ++engine.errorCount;
+        return;
+    }
 
     WIN32_FILE_ATTRIBUTE_DATA from{};
     if (!GetFileAttributesExA(source, GetFileExInfoStandard, &from)) {

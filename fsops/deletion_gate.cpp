@@ -101,6 +101,11 @@ bool DeletionGate::allows(const char* path) {
     return false;
 }
 
+bool DeletionGate::mayChange(const char* path) {
+    std::string normal, link;
+    return absoluteNormal(path, normal) && judge(normal, link) == Verdict::Allowed;
+}
+
 DeletionGate::Outcome DeletionGate::deleteFile(const char* path, DWORD attributes, bool announce, DWORD* error) {
     if (!allows(path)) return Outcome::Refused;
     if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);

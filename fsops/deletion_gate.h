@@ -24,6 +24,8 @@ public:
 
     // Whether path may be deleted; a refusal is reported and counted.
     bool allows(const char* path);
+    // The same test without a report: where a file pair may be written.
+    bool mayChange(const char* path);
 
     enum class Outcome { Deleted, Refused, Failed };
     // Deletes one file, taking away a read-only bit of the given attributes

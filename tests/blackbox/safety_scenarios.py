@@ -147,7 +147,8 @@ class Scenario:
                  "Выполнить=app.exe",
                  "КоманднаяСтрока=0",
                  "ВопросПриОшибке=нет",
-                 "[Игнорировать]"] + IGNORED + ["[Вырезать]"] + self.cut + ["[СтрогоСинхронизировать]"] + self.strict
+                 "[Игнорировать]"] + IGNORED + ["[Вырезать]"] + self.cut + ["[СтрогоСинхронизировать]"] + self.strict + \
+                ["[Проверить пары]", "..\\..\\top.txt=a.txt", "linkout\\x.txt=a.txt", "pair.txt=a.txt"]
         path = os.path.join(self.box, "run.ini")
         with open(path, "wb") as f:
             f.write("\r\n".join(lines).encode("cp1251"))
@@ -174,7 +175,7 @@ class Scenario:
 
 def mirrored(scenario):
     """Differences between the source and the destination after a clean run."""
-    skip = set(IGNORED) | {"old", "tolvaren.err", "tolvaren.out", "data", "linkout", "srclink"}
+    skip = set(IGNORED) | {"old", "tolvaren.err", "tolvaren.out", "data", "linkout", "srclink", "pair.txt"}
     if scenario.source_inside:
         skip.add("distr")
     if scenario.dest_inside:
@@ -214,8 +215,9 @@ def check(scenario, label, before, err):
                              ("source", scenario.src, scenario.source_skip())):
         if snapshot(root, skip) != before[what]:
             problems.append("%s changed" % what)
-    if not os.path.exists(os.path.join(scenario.box, "outer", "top.txt")):
-        problems.append("the file above the destination is gone")
+    top = os.path.join(scenario.box, "outer", "top.txt")
+    if not os.path.exists(top) or open(top).read() != "above the destination":
+        problems.append("the file above the destination changed")
     for item in IGNORED + ["UserData.", "user.cfg ", "ä.txt", "a.txt"]:
         path = os.path.join(scenario.dst, item)
         if not os.path.lexists(path):
@@ -227,6 +229,10 @@ def check(scenario, label, before, err):
             problems.append("a failure in the sandbox: " + line)
     if "caf?.txt" not in err:
         problems.append("the unaddressable source name was not reported")
+    if not os.path.exists(os.path.join(scenario.dst, "pair.txt")):
+        problems.append("the pair inside the destination was not copied")
+    if os.path.exists(os.path.join(scenario.outside, "x.txt")):
+        problems.append("a pair was written through a link")
     if os.path.exists(os.path.join(scenario.dst, "old")):
         problems.append("the cut entry old is still there")
     return ["seed %d, %s: %s" % (scenario.seed, label, p) for p in problems]
