@@ -12,6 +12,7 @@
 #include "fsops/copy_lines.h"
 #include "fsops/copy_pool.h"
 #include "fsops/ordered_log.h"
+#include "fsops/path_forms.h"
 #include "fsops/deletion_gate.h"
 #include "sync/registry.h"
 #include "sync/rules.h"
@@ -156,15 +157,6 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
             log.finish(turn, std::move(block));
         });
     }
-}
-
-bool onNetworkDrive(const char* dir) {
-    if (win::isNetworkPath(dir)) return true;
-    char full[kPathBuffer];
-    DWORD n = GetFullPathNameA(dir, sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full || !win::isDriveAbsolute(full)) return false;
-    const char root[] = {full[0], ':', '\\', '\0'};
-    return GetDriveTypeA(root) == DRIVE_REMOTE;
 }
 
 }  // namespace

@@ -29,3 +29,12 @@ std::wstring toLongPath(const char* path, const std::wstring& startDir) {
     if (dot != std::wstring::npos) result.erase(dot, 2);
     return result;
 }
+
+bool onNetworkDrive(const char* dir) {
+    if (win::isNetworkPath(dir)) return true;
+    char full[1024];
+    DWORD n = GetFullPathNameA(dir, sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full || !win::isDriveAbsolute(full)) return false;
+    const char root[] = {full[0], ':', '\\', '\0'};
+    return GetDriveTypeA(root) == DRIVE_REMOTE;
+}

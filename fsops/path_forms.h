@@ -13,3 +13,8 @@ bool widenAnsi(const char* text, std::wstring& wide);
 // then the first "\.\" collapses into one backslash. Empty when the path
 // cannot be converted.
 std::wstring toLongPath(const char* path, const std::wstring& startDir);
+
+// Whether a directory lies on a network drive (a network path, or a drive
+// letter the system reports as remote): there each file-system call waits
+// for the network, and several at once overlap.
+bool onNetworkDrive(const char* dir);

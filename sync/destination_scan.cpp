@@ -1,6 +1,7 @@
 #include <iostream>
 #include <unordered_set>
 
+#include "sync/listing_prefetch.h"
 #include "sync/report.h"
 #include "sync/rules.h"
 #include "sync/scan.h"
@@ -50,6 +51,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
         return;
     }
     Walk walk(std::move(top));
+    ListingPrefetch prefetch(*engine.fs, listingThreads(engine.listThreads, settings.destDir));
     std::vector<Dir> children;
     std::unordered_set<DirNode*> entered;
     Dir dir;
@@ -58,7 +60,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
         const DirNode* sourceNode = node->counterpart;
         entered.clear();
         DWORD error = 0;
-        Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
+        Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
             if (!exact) return;  // never matched to another name, never deleted
             if (isLeftOut(sourceNode, d.cFileName)) return;  // reported by the source scan
             std::string relPath;
@@ -98,6 +100,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
             continue;
         }
         clearFlag(node->record, DirMissing);
+        prefetch.ahead(patternsOf(children));
         walk.enter(children);
     }
 }

@@ -111,6 +111,13 @@ bool Walk::closesCycle(const Dir& current, const std::string& childFull, const W
     return false;
 }
 
+std::vector<std::string> patternsOf(const std::vector<Dir>& dirs) {
+    std::vector<std::string> patterns;
+    patterns.reserve(dirs.size());
+    for (const Dir& d : dirs) patterns.push_back(d.full + "*.*");
+    return patterns;
+}
+
 Dir childDir(const Dir& parent, DirNode* node, const char* name, bool viaLink) {
     Dir child;
     child.node = node;

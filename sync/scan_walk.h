@@ -98,6 +98,9 @@ bool fitsToEnter(const Dir& parent, const std::string& relPath, const char* name
 
 Dir childDir(const Dir& parent, DirNode* node, const char* name, bool viaLink);
 
+// The listing patterns of directories waiting to be listed.
+std::vector<std::string> patternsOf(const std::vector<Dir>& dirs);
+
 // ---------------------------------------------------------------------------
 
 template <typename OnRecord>

@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "sync/listing_prefetch.h"
 #include "sync/report.h"
 #include "sync/rules.h"
 #include "sync/scan.h"
@@ -46,12 +47,13 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
         return;
     }
     Walk walk(std::move(top));
+    ListingPrefetch prefetch(*engine.fs, listingThreads(engine.listThreads, engine.settings.sourceDir));
     std::vector<Dir> children;
     Dir dir;
     while (walk.next(dir)) {
         DirNode* node = dir.node;
         DWORD error = 0;
-        Listing result = listDirectory(*engine.fs, dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
+        Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
             if (!exact) return reportUnaddressable(engine, dir.full + d.cFileName);
             std::string relPath;
             Record kind = takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath);
@@ -80,6 +82,7 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
             leaveOut(dir);
             continue;
         }
+        prefetch.ahead(patternsOf(children));
         walk.enter(children);
     }
 }

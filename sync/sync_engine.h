@@ -60,6 +60,9 @@ public:
     // by the source: several from a network drive, where copies mostly wait
     // for the network, one from a local one, where they would only contend.
     std::size_t copyThreads = 0;
+    // Threads that list source directories ahead of the scan; 0 chooses by
+    // the source in the same way.
+    std::size_t listThreads = 0;
 
     // Seams over the platform; tests point them at fakes.
     FileSystemCalls* fs = &FileSystemCalls::real();

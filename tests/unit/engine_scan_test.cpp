@@ -226,3 +226,43 @@ TEST(EngineScan, PathsOverTheLimitAreLeftOutWithOneLine) {
     EXPECT_EQ(sourceLevels, deepest - 2);
     EXPECT_EQ(t.engine.errorCount, 2);
 }
+
+// Listings made ahead on several threads give exactly the registries, work
+// lists and lines of a sequential scan, refused directories included.
+TEST(EngineScan, ListingAheadOnThreadsChangesNothingButTheTime) {
+    auto runWith = [](std::size_t threads) {
+        test::EngineTrees t;
+        test::RefusingListings listings;
+        t.engine.fs = &listings;
+        t.engine.listThreads = threads;
+        t.engine.settings.deleteExtraFiles = true;
+        unsigned seed = 7;
+        auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+        std::vector<std::string> dirs{""};
+        for (int i = 0; i < 120; ++i) {
+            std::string dir = dirs[next() % dirs.size()] + "d" + std::to_string(i) + "\\";
+            dirs.push_back(dir);
+            for (unsigned f = next() % 4; f > 0; --f) {
+                std::string rel = dir + "f" + std::to_string(f) + ".txt";
+                t.put(next() % 3 ? t.src : t.dst, rel, next() % 2 ? 0 : 100);
+            }
+            if (next() % 4 == 0) test::makeDirs(t.dst + "\\" + dir + "extra");
+        }
+        listings.refused = {t.src + "\\" + dirs[17], t.dst + "\\" + dirs[40]};
+        test::StreamCapture streams;
+        test::runInMemoryPass(t.engine);
+        Lines all = describe(t.engine.copyList);
+        for (const std::string& line : describe(t.engine.deleteList)) all.push_back("delete " + line);
+        for (std::string line : streams.err()) {
+            for (const std::string* root : {&t.src, &t.dst})
+                if (std::size_t at = line.find(*root); at != std::string::npos) line.replace(at, root->size(), "<root>");
+            all.push_back(line);
+        }
+        all.push_back(std::to_string(t.engine.errorCount));
+        t.engine.fs = &FileSystemCalls::real();
+        return all;
+    };
+    Lines sequential = runWith(1);
+    EXPECT_EQ(runWith(4), sequential);
+    EXPECT_GT(sequential.size(), 60u);
+}
