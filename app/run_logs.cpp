@@ -74,6 +74,13 @@ private:
     HANDLE in_, out_, err_;
 };
 
+// The size the file has on disk, or -1; needs no lock of the runtime.
+long long sizeOnDisk(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return static_cast<long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
 }  // namespace
 
 void openRunLogs(SyncEngine& engine) {
@@ -113,4 +120,12 @@ void closeRunLogs(SyncEngine& engine) {
     }
     if (engine.statisticsLogOpened && statisticsEmpty) DeleteFileA(logPath(engine, "tolvaren.out").c_str());
     engine.statisticsLogOpened = false;
+}
+
+void abandonRunLogs(const SyncEngine& engine) {
+    if (engine.runLogsOpen && sizeOnDisk(logPath(engine, "tolvaren.err")) == 0)
+        DeleteFileA(logPath(engine, "tolvaren.err").c_str());
+    std::string out = logPath(engine, "tolvaren.out");
+    if (engine.statisticsLogOpened && (!engine.settings.writeStatistics || sizeOnDisk(out) == 0))
+        DeleteFileA(out.c_str());
 }

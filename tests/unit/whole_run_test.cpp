@@ -293,3 +293,16 @@ TEST(WholeRun, FailedPassWarnsOrAsksAndStartsNothingUnlessTold) {
         }
     }
 }
+
+TEST(WholeRun, AWorkerThatCannotBeStoppedEndsTheProcessInsteadOfHanging) {
+    test::TempDir tmp;
+    test::RunOptions options;
+    options.timeoutMs = 15000;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(test::runProgram("\"" + test::buildFile("helpers\\stuckrun.exe") + "\" \"" + tmp.path() + "\"",
+                               tmp.path(), options),
+              0);
+    EXPECT_LT(GetTickCount() - start, 6000u);  // the grace time, then the end
+    EXPECT_FALSE(test::fileExists(tmp / "tolvaren.err"));
+    EXPECT_FALSE(test::fileExists(tmp / "tolvaren.out"));
+}
