@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/destination_lock.h"
 #include "app/ini_path.h"
 #include "app/options.h"
 #include "app/run_logs.h"
@@ -57,6 +58,12 @@ void runTolvaren(HINSTANCE instance, const char* arguments) {
     if (!parseOptions(arguments)) return;
     char iniPath[kPathBuffer];
     if (!resolveIniPath(arguments, iniPath)) return;
+
+    // Another run on the same destination is under way: give way before
+    // anything here touches the directory or its logs. Held until the
+    // engine below has closed (and perhaps removed) the logs.
+    DestinationLock destination(destinationOf(iniPath));
+    if (!destination.held()) return;
 
     SyncEngine engine;
     // Reads its picture setting from the INI file; destroyed before the engine.
