@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,24 @@ std::size_t sequenceLength(const unsigned char* p, std::size_t left) {
     return n;
 }
 
+std::vector<unsigned char> readAll(const char* path) {
+    std::vector<unsigned char> bytes;
+    win::UniqueCrtFile file(std::fopen(path, "rb"));
+    if (!file) return bytes;
+    unsigned char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    return bytes;
+}
+
+// Refused like every configuration fault found before the run logs exist:
+// in a box, or in quiet mode in the error stream.
+void refuse(const char* iniPath, const char* why) {
+    std::string text = std::string("Ошибка, файл инициализации \"") + iniPath + "\" " + why +
+                       " Синхронизация невозможна.";
+    showMessage(nullptr, text.c_str(), "tolvaren", MB_ICONERROR);
+}
+
 }  // namespace
 
 bool isUtf8WithNonAscii(const unsigned char* bytes, std::size_t size) {
@@ -45,19 +64,33 @@ bool isUtf8WithNonAscii(const unsigned char* bytes, std::size_t size) {
     return nonAscii;
 }
 
-bool isUtf8File(const char* path) {
-    win::UniqueCrtFile file(std::fopen(path, "rb"));
-    if (!file) return false;
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-    return isUtf8WithNonAscii(bytes.data(), bytes.size());
+bool namesProgramSection(const char* sectionNames) {
+    static const char* const kSections[] = {"Основные параметры", "Игнорировать", "Обновлять",
+                                            "СтрогоСинхронизировать", "Пропустить существующие", "Вырезать",
+                                            "Проверить пары", "Оформление"};
+    for (const char* name = sectionNames; *name; name += std::strlen(name) + 1)
+        for (const char* section : kSections)
+            if (lstrcmpiA(name, section) == 0) return true;
+    return false;
 }
 
-void reportUtf8Ini(const char* iniPath) {
-    std::string text = std::string("Ошибка, файл инициализации \"") + iniPath +
-                       "\" сохранен в кодировке UTF-8.\nСохраните его в кодировке Windows-1251 (ANSI). "
-                       "Синхронизация невозможна.";
-    showMessage(nullptr, text.c_str(), "tolvaren", MB_ICONERROR);
+bool iniFileReadable(const char* iniPath) {
+    std::vector<unsigned char> bytes = readAll(iniPath);
+    if (isUtf8WithNonAscii(bytes.data(), bytes.size())) {
+        refuse(iniPath, "сохранен в кодировке UTF-8.\nСохраните его в кодировке Windows-1251 (ANSI).");
+        return false;
+    }
+    // An empty file means the defaults.
+    bool blank = true;
+    for (unsigned char c : bytes) blank = blank && (c == ' ' || c == '\t' || c == '\r' || c == '\n');
+    if (blank) return true;
+
+    const DWORD kNames = 32767;
+    std::vector<char> names(kNames + 2, '\0');  // two NULs past the end close even a cut list
+    GetPrivateProfileSectionNamesA(names.data(), kNames, iniPath);
+    if (namesProgramSection(names.data())) return true;
+    refuse(iniPath,
+           "не содержит ни одной секции программы, например [Основные параметры].\nЕсли он сохранен не в "
+           "кодировке Windows-1251 (ANSI), сохраните его в этой кодировке.");
+    return false;
 }

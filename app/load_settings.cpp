@@ -65,12 +65,9 @@ void readAskOnError(const char* iniPath, bool& askOnError) {
 }  // namespace
 
 bool SyncEngine::loadSettings(const char* iniPath) {
-    // A file saved in UTF-8 would match none of the names and run on the
-    // defaults; nothing is created for it.
-    if (isUtf8File(iniPath)) {
-        reportUtf8Ini(iniPath);
-        return false;
-    }
+    // A file saved in UTF-8 or another code page would match none of the
+    // names and run on the defaults; nothing is created for it.
+    if (!iniFileReadable(iniPath)) return false;
     if (!readDestination(iniPath, settings)) return false;
     ensureDirectory(settings.destDir);
     openRunLogs(*this);

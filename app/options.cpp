@@ -19,7 +19,22 @@ namespace {
 // The tab is deliberately not a delimiter.
 bool isDelimiter(char c) { return c == '\b' || c == '\n' || c == '\r' || c == ' '; }
 
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
 }  // namespace
+
+const char* argumentTail(const char* commandLine) {
+    const char* p = commandLine;
+    if (*p == '"') {
+        while (*++p && *p != '"') {
+        }
+        if (*p == '"') ++p;
+    } else {
+        while (*p && !isBlank(*p)) ++p;
+    }
+    while (*p && isBlank(*p)) ++p;
+    return p;
+}
 
 bool findOption(const char* arguments, const char* option) {
     const char* found = StrStrIA(arguments, option);

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/destination_lock.h"
 #include "app/ini_path.h"
 #include "app/options.h"
+#include "app/run_logs.h"
 #include "app/show_message.h"
 #include "fsops/directories.h"
 #include "splash/splash_window.h"
@@ -14,14 +16,15 @@
 
 namespace {
 
-// The loop has ended; the worker's last act was to ask for that, so it is
-// normally gone. One still running is asked to stop, and terminated only if
-// it does not within the grace period, so that teardown never waits on a
-// lock (heap, log stream) held by a thread killed mid-call.
-void stopWorker(SyncEngine& engine, HANDLE worker) {
+// The loop ends when the window has gone, and the window stopped the worker
+// and waited for it. A worker still running then cannot be stopped (a call
+// that does not return, such as on a share that stopped answering). It is
+// not terminated, which could leave a lock the teardown needs taken for
+// good: the process ends instead, removing the logs that stayed empty.
+void endIfWorkerStuck(const SyncEngine& engine, HANDLE worker) {
     if (WaitForSingleObject(worker, 1) != WAIT_TIMEOUT) return;
-    engine.gate.stop();
-    if (WaitForSingleObject(worker, SplashWindow::kWorkerGraceMs) == WAIT_TIMEOUT) TerminateThread(worker, 0);
+    abandonRunLogs(engine);
+    TerminateProcess(GetCurrentProcess(), 0);
 }
 
 // The destination could not be prepared: one line in the error stream, no box.
@@ -31,37 +34,43 @@ void reportMessageError(const MessageError& error) {
     std::fflush(stdout);
 }
 
-// Settings loaded, run logs open: the window, the worker and the message
-// loop. Without a window there is no worker and no loop to wait for.
-void runLoadedSettings(SplashWindow& splash, SyncEngine& engine) {
+}  // namespace
+
+// Without a window there is no worker and no loop to wait for.
+void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, LPTHREAD_START_ROUTINE routine) {
     if (!splash.CreateWindowAndShow()) return;
     engine.settings.windowHandle = splash.Window();
     splash.SetWorkerGate(&engine.gate);
 
     WorkerStart start{&splash, &engine};
-    win::UniqueKernelHandle worker(CreateThread(nullptr, 0, workerMain, &start, 0, nullptr));
+    DWORD workerId = 0;
+    win::UniqueKernelHandle worker(CreateThread(nullptr, 0, routine, &start, 0, &workerId));
     if (!worker) {
         std::cerr << "Ошибка " << GetLastError() << " запуска потока синхронизации" << std::endl;
         return;  // the window goes with the SplashWindow
     }
-    splash.SetWorkerThread(worker.get());
+    splash.SetWorkerThread(worker.get(), workerId);
     splash.RunMessageLoop();
-    stopWorker(engine, worker.get());
+    endIfWorkerStuck(engine, worker.get());
 }
-
-}  // namespace
 
 void runTolvaren(HINSTANCE instance, const char* arguments) {
     if (!parseOptions(arguments)) return;
     char iniPath[kPathBuffer];
     if (!resolveIniPath(arguments, iniPath)) return;
 
+    // Another run on the same destination is under way: give way before
+    // anything here touches the directory or its logs. Held until the
+    // engine below has closed (and perhaps removed) the logs.
+    DestinationLock destination(destinationOf(iniPath));
+    if (!destination.held()) return;
+
     SyncEngine engine;
     // Reads its picture setting from the INI file; destroyed before the engine.
     SplashWindow splash(instance, iniPath);
     try {
         if (engine.loadSettings(iniPath))
-            runLoadedSettings(splash, engine);
+            runWindowAndWorker(splash, engine, workerMain);
         else
             showMessage(nullptr, "Ошибка в файле инициализации", "tolvaren", MB_OK);
     } catch (const MessageError& error) {

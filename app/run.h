@@ -3,6 +3,15 @@
 
 #include <windows.h>
 
-// Runs the program for the argument string (the command-line tail WinMain
-// receives). Everything ends here; the exit code is always 0.
+class SplashWindow;
+class SyncEngine;
+
+// Runs the program for the argument string (the command-line tail after the
+// program path). Everything ends here; the exit code is always 0.
 void runTolvaren(HINSTANCE instance, const char* arguments);
+
+// With the settings loaded and the run logs open: shows the window, runs
+// worker on a thread of its own with the WorkerStart record and serves the
+// window until it closes. A worker that cannot be stopped then ends the
+// process (exit code 0) rather than leave it hanging.
+void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, LPTHREAD_START_ROUTINE worker);

@@ -32,13 +32,15 @@ bool rewind(IStream* stream) {
     return SUCCEEDED(stream->Seek(zero, STREAM_SEEK_SET, nullptr));
 }
 
-// Appends n bytes to the stream, growing it to the new count first.
-bool append(IStream* stream, const char* bytes, int n, long count) {
-    ULARGE_INTEGER size;
-    size.QuadPart = static_cast<unsigned long>(count);
+bool setSize(IStream* stream, long size) {
+    ULARGE_INTEGER bytes;
+    bytes.QuadPart = static_cast<unsigned long>(size);
+    return SUCCEEDED(stream->SetSize(bytes));
+}
+
+bool write(IStream* stream, const char* bytes, int n) {
     ULONG written = 0;
-    return SUCCEEDED(stream->SetSize(size)) && SUCCEEDED(stream->Write(bytes, n, &written)) &&
-           written == static_cast<ULONG>(n);
+    return SUCCEEDED(stream->Write(bytes, n, &written)) && written == static_cast<ULONG>(n);
 }
 
 }  // namespace
@@ -60,25 +62,28 @@ bool UnZipFile::Extract(const char* name, IStream* stream, long* count) {
     if (!handle || unzLocateFile(handle.get(), name, 0) != UNZ_OK) return fail(kNotFound);
     unz_file_info info{};
     char entryName[260];
-    if (currentEntry(handle.get(), &info, entryName) == UNZ_OK &&
-        info.uncompressed_size > static_cast<uLong>(kEntryLimit))
+    if (currentEntry(handle.get(), &info, entryName) != UNZ_OK) return fail(kReadFailed);
+    const long declared = static_cast<long>(info.uncompressed_size);
+    if (info.uncompressed_size > static_cast<uLong>(kEntryLimit) || *count > LONG_MAX - declared)
         return fail(kReadFailed);
     if (unzOpenCurrentFile(handle.get()) != UNZ_OK) return fail(kOpenEntryFailed);
-    if (!rewind(stream)) return fail(kReadFailed);
+    // Sized once for the whole entry: growing a memory stream chunk by chunk
+    // copies it over and over.
+    if (!rewind(stream) || !setSize(stream, *count + declared)) return fail(kReadFailed);
 
     char buffer[kChunk];
-    long entryBytes = 0;
-    for (;;) {
+    for (long read = 0;;) {
         int n = unzReadCurrentFile(handle.get(), buffer, kChunk);
         if (n < 0) return fail(kReadFailed);
-        // The header's size may lie; the count itself must not overflow either.
-        if (n > kEntryLimit - entryBytes || *count > LONG_MAX - n) return fail(kReadFailed);
-        entryBytes += n;
+        // More than declared (a zip64 size cut to 32 bits) could pass the limit.
+        if (n > declared - read) return fail(kReadFailed);
+        read += n;
         *count += n;
-        if (!append(stream, buffer, n, *count)) return fail(kReadFailed);
+        if (!write(stream, buffer, n)) return fail(kReadFailed);
         if (n < static_cast<int>(kChunk)) break;
     }
-    if (!rewind(stream)) return fail(kReadFailed);
+    // An entry shorter than declared (its CRC then fails) keeps only its bytes.
+    if (!setSize(stream, *count) || !rewind(stream)) return fail(kReadFailed);
     if (unzCloseCurrentFile(handle.get()) == UNZ_CRCERROR) return fail(kCrcFailed);
     return true;
 }

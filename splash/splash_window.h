@@ -20,7 +20,7 @@ public:
     static constexpr const char* kClassName = "tolvaren.v2";
     static constexpr int kCaptionBuffer = 1024;
     static constexpr int kCaptionX = 15, kCaptionY = 23;
-    static constexpr DWORD kWorkerGraceMs = 2000;  // before a worker is terminated by force
+    static constexpr DWORD kWorkerGraceMs = 2000;  // for a stopped worker to end by itself
 
     // Reads the picture setting from the INI file and loads the picture.
     SplashWindow(HINSTANCE instance, const char* iniPath);
@@ -32,10 +32,14 @@ public:
     // screen. False (with a line in the error stream) when the window could
     // not be made: run no worker and no message loop then.
     bool CreateWindowAndShow();
-    // The worker thread, waited for (and terminated only as a last resort)
-    // when the window goes; the caller keeps owning the handle and must keep
-    // it open while the window lives.
-    void SetWorkerThread(HANDLE thread) { worker = thread; }
+    // The worker thread (and its identifier, for withdrawing its boxes),
+    // stopped and waited for when the window goes; it is never terminated,
+    // since it may hold a lock the process still needs. The caller keeps
+    // owning the handle and must keep it open while the window lives.
+    void SetWorkerThread(HANDLE thread, DWORD id = 0) {
+        worker = thread;
+        workerId = id;
+    }
     // The gate the worker passes before every file operation and caption:
     // paused while the abort question is up, stopped by a confirmed abort
     // and by WM_DESTROY. By default the window's own.
@@ -63,8 +67,9 @@ private:
     void DrawFixedTexts(HDC target);
     void AbortRequest();
     void OnDestroy();
-    void StopWorker();
+    bool StopWorker();
     bool WaitForWorker(DWORD timeoutMs);
+    void WithdrawWorkerBoxes();
 
     BackgroundPicture background;
     HWND window = nullptr;
@@ -80,6 +85,7 @@ private:
     win::UniqueFont font;
     std::unique_ptr<IProgressBar> progress;
     HANDLE worker = nullptr;
+    DWORD workerId = 0;
     bool asking = false;  // the abort question is on screen
     WorkerGate ownGate;
     WorkerGate* gate = &ownGate;

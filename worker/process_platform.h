@@ -15,6 +15,7 @@ public:
     public:
         virtual ~Process() = default;
         // Waits up to ms milliseconds; true once the process has ended.
+        // Cut short (false) when the platform's wake event is signalled.
         virtual bool waitForExit(DWORD ms) = 0;
         virtual void terminate() = 0;  // exit code 0
     };
@@ -51,6 +52,9 @@ public:
 
     // The calls as Windows answers them.
     static ProcessPlatform& real();
+    // The same calls, whose sleeps and waits end early once wake is
+    // signalled (a stopped run).
+    static std::unique_ptr<ProcessPlatform> interruptible(HANDLE wake);
 };
 
 // The part of a path after its last backslash.

@@ -7,14 +7,20 @@
 
 namespace {
 
+// Waits ms milliseconds, or less once wake (if any) is signalled.
+void sleepUnless(HANDLE wake, DWORD ms) {
+    if (!wake || WaitForSingleObject(wake, ms) == WAIT_FAILED) Sleep(ms);
+}
+
 class WinProcess : public ProcessPlatform::Process {
 public:
-    explicit WinProcess(HANDLE process) : process_(process) {}
+    WinProcess(HANDLE process, HANDLE wake) : process_(process), wake_(wake) {}
 
     bool waitForExit(DWORD ms) override {
-        DWORD r = WaitForSingleObject(process_.get(), ms);
+        HANDLE handles[2] = {process_.get(), wake_};
+        DWORD r = WaitForMultipleObjects(wake_ ? 2 : 1, handles, FALSE, ms);
         if (r != WAIT_FAILED) return r == WAIT_OBJECT_0;
-        Sleep(ms);  // keep the poll interval even when the wait itself fails
+        sleepUnless(wake_, ms);  // keep the poll interval even when the wait itself fails
         return false;
     }
 
@@ -22,6 +28,7 @@ public:
 
 private:
     win::UniqueKernelHandle process_;
+    HANDLE wake_;  // not owned
 };
 
 class WinSharedBlock : public ProcessPlatform::SharedBlock {
@@ -49,6 +56,8 @@ bool mainModuleOf(DWORD id, MODULEENTRY32& module) {
 
 class WinProcessPlatform : public ProcessPlatform {
 public:
+    explicit WinProcessPlatform(HANDLE wake = nullptr) : wake_(wake) {}
+
     DWORD currentProcessId() override { return GetCurrentProcessId(); }
 
     std::unique_ptr<SharedBlock> openSharedBlock(const char* name) override {
@@ -85,14 +94,17 @@ public:
         // process stays openable while anyone holds a handle to it.
         HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
         if (!process) return nullptr;
-        return std::make_unique<WinProcess>(process);
+        return std::make_unique<WinProcess>(process, wake_);
     }
 
     HWND findWindow(const char* className) override { return FindWindowExA(nullptr, nullptr, className, nullptr); }
 
     void postMessage(HWND window, UINT message) override { PostMessageA(window, message, 0, 0); }
 
-    void sleep(DWORD ms) override { Sleep(ms); }
+    void sleep(DWORD ms) override { sleepUnless(wake_, ms); }
+
+private:
+    HANDLE wake_;  // not owned
 };
 
 }  // namespace
@@ -100,4 +112,8 @@ public:
 ProcessPlatform& ProcessPlatform::real() {
     static WinProcessPlatform platform;
     return platform;
+}
+
+std::unique_ptr<ProcessPlatform> ProcessPlatform::interruptible(HANDLE wake) {
+    return std::make_unique<WinProcessPlatform>(wake);
 }

@@ -15,12 +15,13 @@ constexpr int kMonitorPolls = 20;
 constexpr int kSightings = 10;
 constexpr UINT kMonitorQuit = WM_USER + 10;
 
-// Seen in kSightings consecutive snapshots, kPollInterval apart.
-bool staysVisible(ProcessPlatform& platform, const char* path) {
+// Seen in kSightings consecutive snapshots, kPollInterval apart. An abort
+// ends the watch at once; the answer then does not matter.
+bool staysVisible(ProcessPlatform& platform, const char* path, const WorkerGate& gate) {
     for (int seen = 1;; ++seen) {
-        if (!findProcessByPath(platform, path)) return false;
+        if (gate.checkpoint() || !findProcessByPath(platform, path)) return false;
         platform.sleep(kPollInterval);
-        if (seen == kSightings) return true;
+        if (seen == kSightings) return !gate.checkpoint();
     }
 }
 
@@ -41,44 +42,50 @@ DWORD findProcessByPath(ProcessPlatform& platform, const char* path) {
     return found;
 }
 
-void waitOrTerminate(ProcessPlatform& platform, DWORD id, DWORD interval, int polls) {
+void waitOrTerminate(ProcessPlatform& platform, DWORD id, DWORD interval, int polls, const WorkerGate& gate) {
     auto process = platform.openProcess(id);
     if (!process) return;
     if (process->waitForExit(0)) return;
-    for (int i = 0; i < polls; ++i)
+    for (int i = 0; i < polls; ++i) {
+        if (gate.checkpoint()) return;
         if (process->waitForExit(interval)) return;
-    process->terminate();
+    }
+    if (!gate.checkpoint()) process->terminate();
 }
 
-void startupHandshake(ProcessPlatform& platform) {
+void startupHandshake(ProcessPlatform& platform, const WorkerGate& gate) {
     DWORD self = platform.currentProcessId();
     char blockName[40], eventName[40];
     std::snprintf(blockName, sizeof blockName, "%luTolvaren", static_cast<unsigned long>(self));
     std::snprintf(eventName, sizeof eventName, "%sCheckStart", blockName);
 
     auto block = platform.openSharedBlock(blockName);
-    if (!block) return;
+    if (!block || gate.checkpoint()) return;
     platform.signalEvent(eventName);
     DWORD waitFor = block->readProcessId();
     // A block naming this very process would have it end itself after a minute.
-    if (waitFor != self) waitOrTerminate(platform, waitFor, kPollInterval, kHandshakePolls);
+    if (waitFor != self) waitOrTerminate(platform, waitFor, kPollInterval, kHandshakePolls, gate);
 }
 
-void stopMonitor(ProcessPlatform& platform, const char* destDir) {
+void stopMonitor(ProcessPlatform& platform, const char* destDir, const WorkerGate& gate) {
     char path[kPathBuffer];
     if (!win::joinText(path, {destDir, "Кронваль\\DarvMon.exe"})) return;
+    if (gate.checkpoint()) return;
     DWORD id = findProcessByPath(platform, path);
-    if (!id) return;
+    if (!id || gate.checkpoint()) return;
     if (HWND window = platform.findWindow("MonitoringWindowClass")) platform.postMessage(window, kMonitorQuit);
-    waitOrTerminate(platform, id, kPollInterval, kMonitorPolls);
+    waitOrTerminate(platform, id, kPollInterval, kMonitorPolls, gate);
 }
 
 bool SyncEngine::isApplicationRunning() {
-    ProcessPlatform& platform = processes ? *processes : ProcessPlatform::real();
-    startupHandshake(platform);
-    stopMonitor(platform, settings.destDir);
-    if (!settings.runningCheckPath[0]) return false;
+    // The real calls' waits end as soon as the run is stopped.
+    std::unique_ptr<ProcessPlatform> own;
+    if (!processes) own = ProcessPlatform::interruptible(gate.stopSignal());
+    ProcessPlatform& platform = processes ? *processes : *own;
+    startupHandshake(platform, gate);
+    stopMonitor(platform, settings.destDir, gate);
+    if (!settings.runningCheckPath[0] || gate.checkpoint()) return false;
     char path[kPathBuffer];
     if (!applicationPath(settings, path)) return false;
-    return staysVisible(platform, path);
+    return staysVisible(platform, path, gate);
 }

@@ -4,17 +4,20 @@
 #include <windows.h>
 
 #include "worker/process_platform.h"
+#include "worker/worker_gate.h"
 
 // Identifier of the first process, in snapshot order, whose main module is
 // path (compared with _stricmp: only ASCII letters fold); 0 when none.
 DWORD findProcessByPath(ProcessPlatform& platform, const char* path);
 
 // Gives the process polls × interval ms to end by itself, then ends it by
-// force. A process that cannot be opened counts as gone.
-void waitOrTerminate(ProcessPlatform& platform, DWORD id, DWORD interval, int polls);
+// force. A process that cannot be opened counts as gone. Every poll passes
+// the gate: nothing is ended while the user is asked whether to abort, and
+// an abort ends the wait without ending the process.
+void waitOrTerminate(ProcessPlatform& platform, DWORD id, DWORD interval, int polls, const WorkerGate& gate);
 
 // Signals a launcher's start-up event and waits for the process it names.
-void startupHandshake(ProcessPlatform& platform);
+void startupHandshake(ProcessPlatform& platform, const WorkerGate& gate);
 
 // Asks the companion monitor running from destDir + "Кронваль\" to quit.
-void stopMonitor(ProcessPlatform& platform, const char* destDir);
+void stopMonitor(ProcessPlatform& platform, const char* destDir, const WorkerGate& gate);

@@ -90,4 +90,30 @@ TEST_F(Launch, MissingCommandIsReportedAndEmptyOneIgnored) {
     EXPECT_EQ(logs.errText(), "");
 }
 
+TEST_F(Launch, APathLongerThanTheShellTakesIsNotHandedToIt) {
+    // A relative command that makes a path of 259 characters is started ...
+    const std::string sub(246 - dest.size() - 1, 'k'), name = std::string(8, 'r') + ".exe";
+    test::makeDirs(dest + "\\" + sub);
+    ASSERT_EQ((dest + "\\" + sub + "\\" + name).size(), 259u);
+    const std::string program = dest + "\\" + sub + "\\" + name;
+    ASSERT_TRUE(CopyFileA(test::buildFile("helpers\\recordcwd.exe").c_str(), program.c_str(), FALSE));
+    set(sub + "\\" + name, "\"" + dir / "граница.txt" + "\"");
+    engine.launchCommand();
+    EXPECT_EQ(recorded(dir / "граница.txt").size(), 2u);
+
+    // ... one character more, a thousand (on which Wine's shell overflows a
+    // buffer), or a long drive-absolute path: the failure line with the code
+    // of a name too long, and nothing started.
+    const std::string absolute = "C:\\" + std::string(300, 'a') + "\\x.exe";
+    for (const std::string& command : {sub + "\\r" + name, std::string(1000, 'd') + ".exe", absolute}) {
+        set(command, "\"" + dir / "не запущен.txt" + "\"");
+        test::StreamCapture logs;
+        engine.launchCommand();
+        EXPECT_EQ(logs.errText(), "Ошибка 206 выполнения команды \"" + command + "\" рабочий каталог \"" +
+                                      (command == absolute ? "" : dest + "\\") + "\"\n");
+    }
+    Sleep(300);
+    EXPECT_FALSE(test::fileExists(dir / "не запущен.txt"));
+}
+
 }  // namespace

@@ -284,7 +284,8 @@ TEST_F(RunningCheck, FindsTheFirstReadableProcessInSnapshotOrder) {
 
     // A process that cannot be opened is gone: no wait, no termination.
     platform.find(31)->openable = false;
-    waitOrTerminate(platform, 31, 500, 120);
+    WorkerGate gate;
+    waitOrTerminate(platform, 31, 500, 120, gate);
     EXPECT_TRUE(platform.terminated.empty());
     EXPECT_EQ(platform.now, 0u);
 }

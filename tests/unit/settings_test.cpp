@@ -64,6 +64,18 @@ Loaded loadBytes(const std::string& iniPath, const std::string& bytes, bool quie
 
 Loaded load(const test::TempDir& tmp, const Lines& lines) { return loadBytes(tmp / "t.ini", joinLines(lines)); }
 
+// The text as an editor would save it in another encoding (1200: UTF-16).
+std::string encoded(const std::string& text1251, UINT codePage) {
+    std::wstring w(text1251.size(), L'\0');
+    int n = static_cast<int>(w.size());
+    w.resize(MultiByteToWideChar(1251, 0, text1251.data(), n, &w[0], n));
+    if (codePage == 1200) return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
+    std::string out(w.size() * 2, '\0');
+    out.resize(WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), &out[0],
+                                   static_cast<int>(out.size()), nullptr, nullptr));
+    return out;
+}
+
 const char* const kMain = "[Основные параметры]";
 
 }  // namespace
@@ -233,6 +245,34 @@ TEST(Settings, AnIniFileSavedInUtf8IsRefusedBeforeAnythingIsCreated) {
         EXPECT_NE(r.boxes[0].text.find("Windows-1251"), std::string::npos);
         EXPECT_EQ(r.settings.destDir[0], '\0');
         EXPECT_FALSE(test::fileExists(tmp / "dst"));
+    }
+}
+
+TEST(Settings, AnIniFileWithNoneOfTheProgramsSectionsIsRefusedWhateverItsEncoding) {
+    test::TempDir tmp;
+    const std::string text = joinLines({kMain, "КаталогПриемник=" + (tmp / "dst"), "[Игнорировать]", "лишний"});
+    for (const std::string& bytes : {encoded(text, 20866), encoded(text, 866), encoded(text, 1200),
+                                     "[Main]\r\nDestination=" + (tmp / "dst") + "\r\n"}) {
+        Loaded r = loadBytes(tmp / "x.ini", bytes);
+        EXPECT_FALSE(r.ok);
+        ASSERT_EQ(r.boxes.size(), 1u);
+        EXPECT_EQ(r.boxes[0].text, "Ошибка, файл инициализации \"" + (tmp / "x.ini") +
+                                       "\" не содержит ни одной секции программы, например [Основные параметры].\n"
+                                       "Если он сохранен не в кодировке Windows-1251 (ANSI), сохраните его в этой "
+                                       "кодировке. Синхронизация невозможна.");
+        EXPECT_FALSE(test::fileExists(tmp / "dst"));
+    }
+    // UTF-16 with its byte-order mark, which the profile functions read, works.
+    Loaded marked = loadBytes(tmp / "w.ini", "\xFF\xFE" + encoded(text, 1200));
+    EXPECT_TRUE(marked.ok);
+    EXPECT_EQ(marked.settings.ignoreList.front(), "лишний");
+    // Empty means the defaults; a section name in another letter case is
+    // found, as the profile functions find it.
+    for (const char* bytes : {"", "\r\n  \r\n", "[основные ПАРАМЕТРЫ]\r\n"}) {
+        test::writeFile(tmp / "e.ini", bytes);
+        test::resetBoxes();
+        EXPECT_TRUE(iniFileReadable((tmp / "e.ini").c_str())) << bytes;
+        EXPECT_TRUE(test::boxCalls().empty());
     }
 }
 

@@ -125,3 +125,23 @@ TEST(SplashPicture, WithoutANamedPictureTheSourceDirectoryIsSearched) {
     EXPECT_EQ(s.width, 420);
     EXPECT_EQ(s.height, 400);
 }
+
+TEST(SplashPicture, ASixtyMebibytePictureShowsItsWindowWithinSeconds) {
+    // 4096 x 5120 pixels of 24 bits: a BMP of 60 MiB, close to the entry limit.
+    test::TempDir dir;
+    test::writeFile(dir / "fon.splash",
+                    zipFile({{"fon.bmp", bmpFile(4096, 5120, [](int x, int y) { return RGB(x % 256, y % 256, 7); })}}));
+    test::writeFile(dir / "big.ini", "[Основные параметры]\r\nКаталогИсточник=" + dir.path() +
+                                         "\r\nКаталогПриемник=" + (dir / "dst") + "\r\nВыполнить=\r\n");
+    DWORD start = GetTickCount();
+    test::Process p("\"" + test::buildFile("tolvaren.exe") + "\" big.ini", dir.path());
+    HWND window = nullptr;
+    for (DWORD owner = 0; !(owner == p.id() && IsWindowVisible(window)) && GetTickCount() - start < 30000; Sleep(20))
+        if ((window = FindWindowA("tolvaren.v2", nullptr))) GetWindowThreadProcessId(window, &owner);
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    RECT r{};
+    GetWindowRect(window, &r);
+    EXPECT_EQ(r.right - r.left, 4096);
+    EXPECT_EQ(r.bottom - r.top, 5120);
+    EXPECT_EQ(p.wait(30000), 0);
+}

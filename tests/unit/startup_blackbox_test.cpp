@@ -163,3 +163,29 @@ TEST(StartupBlackBox, WithoutAnIniNameTheFileBesideTheProgramIsUsed) {
     EXPECT_TRUE(test::isDirectory(tmp / "dst"));
     EXPECT_TRUE(entries(tmp / "work").empty());
 }
+
+TEST(StartupBlackBox, CyrillicIniNamesAndProgramFoldersAreReadWhole) {
+    test::TempDir tmp;
+    ASSERT_EQ(tmp.path().find(' '), std::string::npos);  // an unquoted program path must not hold a blank
+    const std::string program = tmp / "Программа\\tolvaren.exe";
+    test::makeDirs(tmp / "Программа");
+    ASSERT_TRUE(CopyFileA(test::buildFile("tolvaren.exe").c_str(), program.c_str(), FALSE));
+    test::writeFile(tmp / "src\\файл.txt", "x");
+    auto settings = [&](const std::string& dst) {
+        return kMain + ("КаталогИсточник=" + (tmp / "src")) + "\r\nКаталогПриемник=" + dst + "\r\nВыполнить=\r\n";
+    };
+    test::writeFile(tmp / "настройки.ini", settings(tmp / "верно"));
+    test::writeFile(tmp / ".ini", settings(tmp / "неверно"));  // what a name cut at its first letter would load
+
+    test::RunOptions options;
+    options.timeoutMs = 30000;
+    options.stderrPath = tmp / "stderr.txt";
+    // Unquoted, as cmd.exe passes it, and quoted; "/n" after the name is seen.
+    EXPECT_EQ(test::runProgram(program + " настройки.ini /n", tmp.path(), options), 0);
+    EXPECT_TRUE(test::fileExists(tmp / "верно\\файл.txt"));
+    test::removeAll(tmp / "верно");
+    EXPECT_EQ(test::runProgram("\"" + program + "\"   настройки.ini /n", tmp.path(), options), 0);
+    EXPECT_TRUE(test::fileExists(tmp / "верно\\файл.txt"));
+    EXPECT_FALSE(test::fileExists(tmp / "неверно"));
+    EXPECT_EQ(test::readFile(tmp / "stderr.txt"), "");
+}

@@ -108,10 +108,10 @@ struct WholeRun {
     }
 };
 
-// A wide tree of small files: 24 directories of 100.
-int writeManyFiles(const std::string& root) {
+// A wide tree of small files: 24 directories of 100 (or fewer).
+int writeManyFiles(const std::string& root, int directories = 24) {
     int n = 0;
-    for (int d = 0; d < 24; ++d)
+    for (int d = 0; d < directories; ++d)
         for (int f = 0; f < 100; ++f, ++n)
             test::writeFile(root + "\\Папка " + std::to_string(d) + "\\файл " + std::to_string(f) + ".txt",
                             "содержимое " + std::to_string(n));
@@ -292,4 +292,47 @@ TEST(WholeRun, FailedPassWarnsOrAsksAndStartsNothingUnlessTold) {
             EXPECT_EQ(run.launched(run.dst), (std::vector<std::string>{run.dst, ""}));
         }
     }
+}
+
+TEST(WholeRun, AWorkerThatCannotBeStoppedEndsTheProcessInsteadOfHanging) {
+    test::TempDir tmp;
+    test::RunOptions options;
+    options.timeoutMs = 15000;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(test::runProgram("\"" + test::buildFile("helpers\\stuckrun.exe") + "\" \"" + tmp.path() + "\"",
+                               tmp.path(), options),
+              0);
+    EXPECT_LT(GetTickCount() - start, 6000u);  // the grace time, then the end
+    EXPECT_FALSE(test::fileExists(tmp / "tolvaren.err"));
+    EXPECT_FALSE(test::fileExists(tmp / "tolvaren.out"));
+}
+
+TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnce) {
+    WholeRun run;
+    const int total = writeManyFiles(run.src, 8) + 1;  // and darv.exe
+    run.configure(run.dst);
+    test::Process first(run.command(), run.tmp.path());
+    ASSERT_NE(waitForSplash(first.id()), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return copyingUnderWay(run.dst); }, 30000));
+
+    // The same directory spelled otherwise: another letter case, a "."
+    // step, a closing backslash.
+    std::string other = run.tmp.path() + "\\.\\приёмник дарв\\";
+    test::writeFile(run.tmp / "second.ini", "[Основные параметры]\r\nКаталогИсточник=" + run.src +
+                                                "\r\nКаталогПриемник=" + other +
+                                                "\r\nВыводитьСтатистикуСинхронизации=да\r\n");
+    int before = copiedLines(run.dst);
+    test::RunOptions options;
+    options.timeoutMs = 10000;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(test::runProgram("\"" + test::buildFile("tolvaren.exe") + "\" second.ini", run.tmp.path(), options), 0);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_GE(copiedLines(run.dst), before);  // the first run's log was not emptied
+    EXPECT_TRUE(first.running());
+
+    // The first run ends as if alone: every file once, no error, one start.
+    EXPECT_EQ(first.wait(60000), 0);
+    EXPECT_EQ(copiedLines(run.dst), total);
+    EXPECT_FALSE(test::fileExists(run.dst + "\\tolvaren.err"));
+    EXPECT_EQ(run.launched(run.dst), (std::vector<std::string>{run.dst, ""}));
 }

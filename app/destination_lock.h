@@ -1,0 +1,33 @@
+// One run at a time per destination directory: a named mutex of the
+// session, keyed by the normalised destination path. A second run on the
+// same destination gives way at once, before it touches the directory or
+// the logs of the run under way.
+#pragma once
+
+#include <string>
+
+#include "win/unique_handle.h"
+
+// The key of a destination path: made absolute, upper-cased, without
+// trailing backslashes, so that spellings of one directory meet.
+std::string destinationKey(const char* destination);
+
+// The destination the INI file names, expanded as the settings expand it;
+// empty when it names none.
+std::string destinationOf(const char* iniPath);
+
+class DestinationLock {
+public:
+    // Takes the destination's lock if no other run holds it.
+    explicit DestinationLock(const std::string& destination);
+    ~DestinationLock();
+    DestinationLock(const DestinationLock&) = delete;
+    DestinationLock& operator=(const DestinationLock&) = delete;
+
+    // False when another run holds the destination.
+    bool held() const { return owned_; }
+
+private:
+    win::UniqueKernelHandle mutex_;
+    bool owned_ = false;
+};
