@@ -153,7 +153,12 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
         std::size_t turn = log.take();
         pool.run([&engine, &log, &d, &f, emptyDir, from, to, turn] {
             LogBlock block;
-            copyEntry(engine, block, d, f, emptyDir, from, to);
+            try {
+                copyEntry(engine, block, d, f, emptyDir, from, to);
+            } catch (...) {
+                log.finish(turn, LogBlock());  // stopped: the lines of copies done meanwhile still go out
+                throw;
+            }
             log.finish(turn, std::move(block));
         });
     }
@@ -187,4 +192,5 @@ void SyncEngine::applyWorkLists() {
     std::size_t threads = copyThreads ? copyThreads : onNetworkDrive(settings.sourceDir) ? CopyPool::kThreads : 1;
     CopyPool pool(files, threads);
     for (const DirRecord& d : copyList) applyCopy(*this, log, pool, d);
+    pool.finish();
 }  // the pool has run every copy, and the log written every line, before the pairs

@@ -1,6 +1,7 @@
 #include "fsops/copy_pool.h"
 
 #include <algorithm>
+#include <utility>
 
 CopyPool::CopyPool(std::size_t tasks, std::size_t threads) {
     std::size_t n = std::min(threads, tasks);
@@ -17,13 +18,26 @@ CopyPool::~CopyPool() {
     for (std::thread& t : threads_) t.join();
 }
 
+void CopyPool::rethrow() {
+    if (!thrown_) return;
+    queue_.clear();
+    std::rethrow_exception(std::exchange(thrown_, nullptr));
+}
+
 void CopyPool::run(std::function<void()> task) {
     if (threads_.empty()) return task();
     std::unique_lock<std::mutex> hold(lock_);
-    changed_.wait(hold, [&] { return queue_.size() < threads_.size(); });
+    changed_.wait(hold, [&] { return thrown_ || queue_.size() < threads_.size(); });
+    rethrow();
     queue_.push_back(std::move(task));
     hold.unlock();
     changed_.notify_all();
+}
+
+void CopyPool::finish() {
+    std::unique_lock<std::mutex> hold(lock_);
+    changed_.wait(hold, [&] { return thrown_ || (queue_.empty() && running_ == 0); });
+    rethrow();
 }
 
 void CopyPool::serve() {
@@ -33,8 +47,19 @@ void CopyPool::serve() {
         if (queue_.empty()) return;  // closing and nothing left
         std::function<void()> task = std::move(queue_.front());
         queue_.pop_front();
+        ++running_;
         hold.unlock();
         changed_.notify_all();
-        task();
+        std::exception_ptr thrown;
+        try {
+            task();
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+        hold.lock();
+        --running_;
+        if (thrown && !thrown_) thrown_ = thrown;
+        hold.unlock();
+        changed_.notify_all();
     }
 }

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -22,15 +23,22 @@ public:
     CopyPool& operator=(const CopyPool&) = delete;
 
     // Queues a task; waits while the queue is full, so the caller stays only
-    // a few files ahead of the copies.
+    // a few files ahead of the copies. Rethrows, on the caller's thread, what
+    // a task threw before (a stop unwinding the pass); the rest of the queue
+    // is then dropped.
     void run(std::function<void()> task);
+    // Waits until every queued task has run; rethrows as run does.
+    void finish();
 
 private:
     void serve();
+    void rethrow();  // with lock_ held
 
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<std::function<void()>> queue_;
     bool closing_ = false;
+    std::size_t running_ = 0;
+    std::exception_ptr thrown_;
     std::vector<std::thread> threads_;
 };

@@ -46,7 +46,11 @@ void ListingPrefetch::serve() {
         held_.emplace(pattern, Result{});
         hold.unlock();
         Result listed;
-        fill(pattern, listed);
+        try {
+            fill(pattern, listed);
+        } catch (...) {
+            listed.thrown = std::current_exception();
+        }
         hold.lock();
         listed.done = true;
         held_[pattern] = std::move(listed);  // std::map keeps other entries in place

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <condition_variable>
 #include <cstddef>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <string>
@@ -46,6 +47,7 @@ private:
         scan::Listing kind = scan::Listing::Done;
         DWORD error = 0;
         std::vector<std::pair<WIN32_FIND_DATAA, bool>> records;
+        std::exception_ptr thrown;  // a stop met on a listing thread, rethrown on the scan's
     };
     void serve();
     void fill(const std::string& pattern, Result& result);
@@ -67,6 +69,7 @@ template <typename OnRecord>
 scan::Listing ListingPrefetch::list(const std::string& pattern, DWORD* error, OnRecord onRecord) {
     if (threads_.empty()) return scan::listDirectory(fs_, pattern, error, onRecord);
     Result r = take(pattern);
+    if (r.thrown) std::rethrow_exception(r.thrown);
     for (const auto& [record, exact] : r.records) onRecord(record, exact);
     *error = r.error;
     return r.kind;

@@ -16,6 +16,8 @@ constexpr const char* kCaption = "Синхронизация";
 
 // Thrown at the first file-system call after a stop: unwinds the pass, so
 // nothing further is listed, copied or reported, however the pass is built.
+// Calls made on the pass's own helper threads (copies, listings ahead) carry
+// it back to the worker thread, which unwinds from there.
 struct Stopped {};
 
 // Every file-system call of the pass first passes the gate: it stands still
@@ -26,7 +28,7 @@ class GatedCalls : public FileSystemCalls {
 public:
     GatedCalls(FileSystemCalls& inner, const WorkerGate& gate) : inner_(inner), gate_(gate) {}
 
-    HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAA* data) override {
+    HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) override {
         pass();
         return inner_.findFirstFile(pattern, data);
     }
