@@ -40,6 +40,7 @@ void reportMessageError(const MessageError& error) {
 void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, LPTHREAD_START_ROUTINE routine) {
     if (!splash.CreateWindowAndShow()) return;
     engine.settings.windowHandle = splash.Window();
+    engine.captionSink = &splash;
     splash.SetWorkerGate(&engine.gate);
 
     WorkerStart start{&splash, &engine};

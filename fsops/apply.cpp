@@ -143,11 +143,10 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
     std::string from = srcDir, to = dstDir;
     for (const FileEntry& f : d.files) {
         if (engine.stopping()) return;
-        // The caption is sent from this thread alone, as the file is handed
-        // over: the copy threads never wait for the window.
-        if (s.windowHandle) {
-            std::string status = std::string("Копирование ...\\") + f.name;
-            SendMessageA(s.windowHandle, WM_USER, reinterpret_cast<WPARAM>(status.c_str()), 0);
+        // The caption is shown from this thread alone, as the file is handed
+        // over: the copy threads never deal with the window.
+        if (engine.captionSink || s.windowHandle) {
+            engine.showCaption((std::string("Копирование ...\\") + f.name).c_str());
             if (engine.stopping()) return;  // the user may have aborted while the caption was shown
         }
         std::size_t turn = log.take();

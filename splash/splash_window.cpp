@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr UINT_PTR kCaptionTimer = 1;  // repaints a caption handed over by the worker
+
 const COLORREF kBackgroundColour = RGB(12, 38, 61);
 const int kIconResource = 200;
 
@@ -105,7 +107,12 @@ LRESULT SplashWindow::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_CREATE:
         progress = std::make_unique<WaveProgressBag>(hwnd);
+        SetTimer(hwnd, kCaptionTimer, kCaptionFrameMs, nullptr);
         break;
+    case WM_TIMER:
+        if (wParam != kCaptionTimer) break;
+        RepaintHandedCaption();
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -134,6 +141,23 @@ void SplashWindow::SetCaption(const char* text) {
     }
     RECT line{kCaptionX, kCaptionY, 3994, 36};
     RedrawWindow(created, &line, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void SplashWindow::HandCaption(const char* text) {
+    win::CriticalSectionLock hold(captionLock);
+    win::copyTextCut(caption, text ? text : "");
+    captionLength = static_cast<int>(std::strlen(caption));
+    captionChanged = true;
+}
+
+void SplashWindow::RepaintHandedCaption() {
+    {
+        win::CriticalSectionLock hold(captionLock);
+        if (!captionChanged) return;
+        captionChanged = false;
+    }
+    RECT line{kCaptionX, kCaptionY, 3994, 36};
+    InvalidateRect(created, &line, FALSE);
 }
 
 std::string SplashWindow::Caption() const {

@@ -11,11 +11,12 @@
 
 #include "splash/background_picture.h"
 #include "splash/progress_bar.h"
+#include "sync/caption_sink.h"
 #include "win/critical_section.h"
 #include "win/unique_handle.h"
 #include "worker/worker_gate.h"
 
-class SplashWindow {
+class SplashWindow : public CaptionSink {
 public:
     static constexpr const char* kClassName = "tolvaren.v2";
     static constexpr int kCaptionBuffer = 1024;
@@ -56,11 +57,17 @@ public:
     const char* Title() const { return title; }
     const IProgressBar* ProgressBar() const { return progress.get(); }
     std::string Caption() const;  // the caption as it will be drawn
+    // Any thread: takes the text under the caption lock and returns at once;
+    // the window repaints the caption at its next frame, always with the
+    // latest text.
+    void HandCaption(const char* text) override;
+    static constexpr UINT kCaptionFrameMs = 15;
 
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void SetCaption(const char* text);
+    void RepaintHandedCaption();
     void Paint(HDC dc);
     void PaintCaption(HDC dc);
     bool ComposeBackground(HDC dc);
@@ -81,6 +88,7 @@ private:
     win::UniqueBrush brush;
     char caption[kCaptionBuffer] = "";
     int captionLength = 0;
+    bool captionChanged = false;  // handed over, not yet repainted
     mutable win::CriticalSection captionLock;
     win::UniqueFont font;
     std::unique_ptr<IProgressBar> progress;

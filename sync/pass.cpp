@@ -18,8 +18,7 @@ namespace {
 // Stage captions stay valid for the whole run: the window may read them
 // while the worker goes on.
 void sendCaption(const SyncEngine& engine, const char* caption) {
-    if (engine.settings.windowHandle && !engine.stopping())
-        SendMessageA(engine.settings.windowHandle, WM_USER, reinterpret_cast<WPARAM>(caption), 0);
+    if (!engine.stopping()) engine.showCaption(caption);
 }
 
 void statistics(const char* line) { std::cout << line << std::endl; }

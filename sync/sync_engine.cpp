@@ -12,3 +12,10 @@ SyncEngine::SyncEngine() {
 }
 
 SyncEngine::~SyncEngine() { closeRunLogs(*this); }
+
+void SyncEngine::showCaption(const char* text) const {
+    if (captionSink)
+        captionSink->HandCaption(text);
+    else if (settings.windowHandle)
+        SendMessageA(settings.windowHandle, WM_USER, reinterpret_cast<WPARAM>(text), 0);
+}

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/settings.h"
+#include "sync/caption_sink.h"
 #include "fsops/deletion_gate.h"
 #include "fsops/fs_calls.h"
 #include "sync/registry.h"
@@ -37,6 +38,11 @@ public:
     // Application control (worker/)
     bool isApplicationRunning();
     void launchCommand();
+
+    // Shows a progress caption: handed to captionSink when there is one,
+    // otherwise sent to windowHandle as WM_USER (and waited for).
+    void showCaption(const char* text) const;
+    CaptionSink* captionSink = nullptr;
 
     // The gate every deletion on disk goes through (fsops/deletion_gate.h).
     DeletionGate deletionGate() { return DeletionGate(settings.destDir, settings.sourceDir, errorCount); }

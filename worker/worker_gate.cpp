@@ -41,6 +41,12 @@ DWORD WorkerGate::askingThread() const {
 }
 
 bool WorkerGate::checkpoint() const {
+    {
+        // Not paused: a flag read, no wait on the event (a round trip to the
+        // kernel, or to Wine's server, for every file).
+        win::CriticalSectionLock hold(lock);
+        if (!pausedFlag) return stopFlag;
+    }
     if (open)
         WaitForSingleObject(open.get(), INFINITE);
     else  // the event could not be made: poll instead

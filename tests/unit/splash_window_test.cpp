@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iostream>
 #include <sstream>
+#include <string>
+#include <thread>
 
 #include "splash/splash_window.h"
 #include "support/splash_support.h"
@@ -141,6 +143,29 @@ TEST(SplashWindow, CaptionsAreDrawnAt15By23AndCutAt1023Bytes) {
 
     SendMessageA(hwnd, WM_USER, reinterpret_cast<WPARAM>(""), 0);
     EXPECT_EQ(inkSpan(test::captureClient(hwnd), 23, 37).left, -1);
+}
+
+// Captions handed over from another thread never wait for the window: the
+// window thread is busy meanwhile; when it serves its messages again it
+// draws the last text.
+TEST(SplashWindow, HandedCaptionsNeverWaitAndTheLastOneIsDrawn) {
+    test::TempDir dir;
+    std::string ini = writeSplashIni(dir, dir.path(), "");
+    SplashWindow splash(GetModuleHandleA(nullptr), ini.c_str());
+    ASSERT_TRUE(splash.CreateWindowAndShow());
+    HWND hwnd = splash.Window();
+    std::thread worker([&] {
+        for (int i = 0; i < 1000; ++i) splash.HandCaption(("Копирование ...\\file" + std::to_string(i)).c_str());
+        splash.HandCaption("Копирование");
+    });
+    worker.join();  // this thread served no message meanwhile
+    EXPECT_EQ(splash.Caption(), "Копирование");
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 200;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        Sleep(5);
+    }
+    EXPECT_NEAR(inkSpan(test::captureClient(hwnd), 23, 37).right, 15 + textWidth("Копирование"), 2);
 }
 
 TEST(SplashWindow, TheStripBandShowsColumnsFromTheOffsetAndMoves) {
