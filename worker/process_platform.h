@@ -47,6 +47,8 @@ public:
     virtual std::unique_ptr<Process> openProcess(DWORD id) = 0;
     // The first top-level window of the class, or null.
     virtual HWND findWindow(const char* className) = 0;
+    // Whether a file exists: a program that is not there cannot be running.
+    virtual bool fileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
     virtual void postMessage(HWND window, UINT message) = 0;  // both parameters 0
     virtual void sleep(DWORD ms) = 0;
 

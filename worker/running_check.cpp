@@ -70,7 +70,8 @@ void startupHandshake(ProcessPlatform& platform, const WorkerGate& gate) {
 void stopMonitor(ProcessPlatform& platform, const char* destDir, const WorkerGate& gate) {
     char path[kPathBuffer];
     if (!win::joinText(path, {destDir, "Кронваль\\DarvMon.exe"})) return;
-    if (gate.checkpoint()) return;
+    // Most workstations have no monitor: no process snapshot for it then.
+    if (!platform.fileExists(path) || gate.checkpoint()) return;
     DWORD id = findProcessByPath(platform, path);
     if (!id || gate.checkpoint()) return;
     if (HWND window = platform.findWindow("MonitoringWindowClass")) platform.postMessage(window, kMonitorQuit);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -93,6 +94,8 @@ public:
         return std::make_unique<Opened>(*this, id);
     }
 
+    bool fileExists(const char* path) override { return monitorInstalled || !strstr(path, "DarvMon.exe"); }
+    bool monitorInstalled = true;
     HWND findWindow(const char* className) override {
         if (std::string(className) != "MonitoringWindowClass") return nullptr;
         for (auto& p : processes)
@@ -217,6 +220,14 @@ TEST_F(RunningCheck, MonitorFromTheDestinationIsAskedToQuit) {
     EXPECT_EQ(platform.opened, std::vector<DWORD>{11});
     EXPECT_TRUE(platform.terminated.empty());
     EXPECT_EQ(platform.now, 1200u);
+
+    // Without the monitor's program in the destination no snapshot is taken for it.
+    platform.monitorInstalled = false;
+    platform.snapshots = 0;
+    platform.posted.clear();
+    EXPECT_FALSE(run());
+    EXPECT_EQ(platform.snapshots, 0);
+    EXPECT_TRUE(platform.posted.empty());
 }
 
 TEST_F(RunningCheck, MonitorThatStaysIsEndedAfterTwentyPolls) {
