@@ -1,7 +1,6 @@
 #include "app/options.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 #include <cstring>
 
 #include "app/ini_template.h"
@@ -36,8 +35,21 @@ const char* argumentTail(const char* commandLine) {
     return p;
 }
 
+namespace {
+
+// The first place where option stands, ASCII letters in any case (the
+// options are ASCII).
+const char* findIgnoringCase(const char* text, const char* option) {
+    std::size_t n = std::strlen(option);
+    for (; *text; ++text)
+        if (_strnicmp(text, option, n) == 0) return text;
+    return nullptr;
+}
+
+}  // namespace
+
 bool findOption(const char* arguments, const char* option) {
-    const char* found = StrStrIA(arguments, option);
+    const char* found = findIgnoringCase(arguments, option);
     if (!found) return false;
     char after = found[std::strlen(option)];
     if (after != '\0' && !isDelimiter(after)) return false;

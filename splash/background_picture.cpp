@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "archive/unzip_file.h"
+#include "win/late_bound.h"
 #include "splash/picture_rules.h"
 #include "win/fixed_text.h"
 
@@ -84,11 +85,16 @@ bool loadArchivePicture(const char* path, BackgroundPicture& picture) {
     if (!archive->Open(path)) return false;
     const std::string* entry = firstImageEntry(archive->names);
     if (!entry) return false;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, picture.stream.put()))) return false;
+    win::LateBound<decltype(CreateStreamOnHGlobal)> createStream("ole32.dll", "CreateStreamOnHGlobal");
+    win::LateBound<decltype(OleLoadPicture)> loadPicture("oleaut32.dll", "OleLoadPicture");
+    if (!createStream || !loadPicture) return false;
+    picture.ole32 = std::move(createStream.module);
+    picture.oleaut32 = std::move(loadPicture.module);
+    if (FAILED(createStream.call(nullptr, TRUE, picture.stream.put()))) return false;
     long count = 0;
     if (archive->Extract(entry->c_str(), picture.stream.get(), &count) &&
-        SUCCEEDED(OleLoadPicture(picture.stream.get(), count, FALSE, IID_IPicture,
-                                 reinterpret_cast<void**>(picture.picture.put()))) &&
+        SUCCEEDED(loadPicture.call(picture.stream.get(), count, FALSE, IID_IPicture,
+                                   reinterpret_cast<void**>(picture.picture.put()))) &&
         picture.picture)
         return true;
     picture.picture.reset();  // E_NOINTERFACE or any other failure: no picture

@@ -10,6 +10,8 @@
 #include "win/unique_handle.h"
 
 struct BackgroundPicture {
+    // The OLE DLLs stay loaded while the stream and the picture live.
+    win::UniqueModule ole32, oleaut32;
     win::ComPtr<IStream> stream;    // the extracted image file, when from an archive
     win::ComPtr<IPicture> picture;  // loaded from stream
     win::UniqueBitmap bitmap;       // the module's bitmap, later the composed background

@@ -6,6 +6,7 @@
 
 #include "sync/sync_engine.h"
 #include "win/fixed_text.h"
+#include "win/late_bound.h"
 
 namespace {
 
@@ -35,9 +36,13 @@ void SyncEngine::launchCommand() {
     int status = ERROR_FILENAME_EXCED_RANGE;
     bool failed = true;
     if (fitsTheShell(settings)) {
-        HINSTANCE started = ShellExecuteA(nullptr, "open", settings.runCommand, settings.commandArguments,
-                                          workDir, SW_SHOWNORMAL);
-        status = static_cast<int>(reinterpret_cast<INT_PTR>(started));
+        win::LateBound<decltype(ShellExecuteA)> shellExecute("shell32.dll", "ShellExecuteA");
+        status = SE_ERR_DLLNOTFOUND;
+        if (shellExecute) {
+            HINSTANCE started = shellExecute.call(nullptr, "open", settings.runCommand, settings.commandArguments,
+                                                  workDir, SW_SHOWNORMAL);
+            status = static_cast<int>(reinterpret_cast<INT_PTR>(started));
+        }
         failed = status < 32;
     }
     if (failed)
