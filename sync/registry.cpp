@@ -2,9 +2,119 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
-#include "win/fixed_text.h"
+namespace {
+
+// An entry whose buffer was moved away points here until a name is set.
+char emptyName[1] = "";
+
+std::size_t cutLength(const char* text) {
+    std::size_t n = std::strlen(text);
+    return n < static_cast<std::size_t>(kNameBuffer) ? n : kNameBuffer - 1;
+}
+
+}  // namespace
+
+FileEntry::FileEntry() : name(new char[kNameBuffer]), ownsName_(true), capacity_(kNameBuffer) { name[0] = '\0'; }
+
+FileEntry::FileEntry(const FileEntry& other)
+    : attributes(other.attributes),
+      size(other.size),
+      lastWrite(other.lastWrite),
+      name(new char[kNameBuffer]),
+      isNew(other.isNew),
+      ownsName_(true),
+      capacity_(kNameBuffer) {
+    std::size_t n = cutLength(other.name);
+    std::memcpy(name, other.name, n);
+    name[n] = '\0';
+}
+
+FileEntry::FileEntry(FileEntry&& other)
+    : attributes(other.attributes),
+      size(other.size),
+      lastWrite(other.lastWrite),
+      name(other.name),
+      isNew(other.isNew),
+      ownsName_(other.ownsName_),
+      capacity_(other.capacity_) {
+    if (ownsName_) {
+        other.name = emptyName;
+        other.capacity_ = 0;
+        other.ownsName_ = false;
+    } else {
+        // The name of a list's entry stays with its node.
+        name = new char[kNameBuffer];
+        capacity_ = kNameBuffer;
+        ownsName_ = true;
+        std::strcpy(name, other.name);
+    }
+}
+
+FileEntry& FileEntry::operator=(const FileEntry& other) {
+    if (this != &other) {
+        attributes = other.attributes;
+        size = other.size;
+        lastWrite = other.lastWrite;
+        isNew = other.isNew;
+        setName(other.name);
+    }
+    return *this;
+}
+
+FileEntry& FileEntry::operator=(FileEntry&& other) {
+    if (this == &other || !other.ownsName_) return *this = static_cast<const FileEntry&>(other);
+    attributes = other.attributes;
+    size = other.size;
+    lastWrite = other.lastWrite;
+    isNew = other.isNew;
+    releaseName();
+    name = other.name;
+    capacity_ = other.capacity_;
+    ownsName_ = true;
+    other.name = emptyName;
+    other.capacity_ = 0;
+    other.ownsName_ = false;
+    return *this;
+}
+
+FileEntry::~FileEntry() { releaseName(); }
+
+void FileEntry::releaseName() {
+    if (ownsName_) delete[] name;
+    ownsName_ = false;
+}
+
+void FileEntry::setName(const char* text) {
+    std::size_t n = cutLength(text);
+    if (n < capacity_) {
+        std::memmove(name, text, n);  // text may lie in name itself
+        name[n] = '\0';
+        return;
+    }
+    char* own = new char[kNameBuffer];
+    std::memcpy(own, text, n);
+    own[n] = '\0';
+    releaseName();
+    name = own;
+    capacity_ = kNameBuffer;
+    ownsName_ = true;
+}
+
+FileList::Node* FileList::Node::make(const char* name) {
+    std::size_t n = cutLength(name);
+    Node* node = new (::operator new(sizeof(Node) + n + 1)) Node(n + 1);
+    std::memcpy(node->entry.name, name, n);
+    node->entry.name[n] = '\0';
+    return node;
+}
+
+void FileList::Node::destroy(Node* n) {
+    n->~Node();
+    ::operator delete(n);
+}
 
 FileList::FileList(const FileList& other) {
     for (const FileEntry& f : other) push_back(f);
@@ -37,7 +147,18 @@ void FileList::swap(FileList& other) noexcept {
 }
 
 FileEntry& FileList::push_back(const FileEntry& entry) {
-    Node* n = new Node{entry, tail_, nullptr, nextSeq_++};
+    FileEntry& e = emplace_back(entry.name);
+    e.attributes = entry.attributes;
+    e.size = entry.size;
+    e.lastWrite = entry.lastWrite;
+    e.isNew = entry.isNew;
+    return e;
+}
+
+FileEntry& FileList::emplace_back(const char* name) {
+    Node* n = Node::make(name);
+    n->prev = tail_;
+    n->seq = nextSeq_++;
     (tail_ ? tail_->next : head_) = n;
     tail_ = n;
     ++size_;
@@ -69,7 +190,7 @@ void FileList::erase(FileEntry* entry) {
     (n->prev ? n->prev->next : head_) = n->next;
     (n->next ? n->next->prev : tail_) = n->prev;
     --size_;
-    delete n;
+    Node::destroy(n);
 }
 
 FileList::iterator FileList::erase(iterator it) {
@@ -82,7 +203,7 @@ void FileList::clear() {
     index_.reset();
     for (Node* n = head_; n;) {
         Node* next = n->next;
-        delete n;
+        Node::destroy(n);
         n = next;
     }
     head_ = tail_ = nullptr;
@@ -90,12 +211,11 @@ void FileList::clear() {
 }
 
 FileEntry& addFile(DirNode* dir, const WIN32_FIND_DATAA& data) {
-    FileEntry e;
+    FileEntry& e = dir->record.files.emplace_back(data.cFileName);
     e.attributes = data.dwFileAttributes;
     e.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     e.lastWrite = data.ftLastWriteTime;
-    win::copyTextCut(e.name, data.cFileName);  // cFileName always fits
-    return dir->record.files.push_back(e);
+    return e;
 }
 
 FileEntry* findFile(DirRecord& dir, const char* name) { return dir.files.find(name); }

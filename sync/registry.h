@@ -24,22 +24,53 @@ constexpr uint32_t DirMissing = 2;  // directory without a counterpart (yet)
 
 constexpr int kNameBuffer = 260;  // file names hold at most 259 characters
 
+// One plain file. `name` is a NUL-terminated text of at most 259 characters.
+// An entry in a FileList keeps its name in the same heap block as the entry,
+// sized to the name, so a large tree costs no fixed 260 bytes per file. An
+// entry made on its own owns a buffer of kNameBuffer bytes, so any name can be
+// written into it (strcpy) before it is added to a list.
 struct FileEntry {
     uint32_t attributes = 0;
     uint64_t size = 0;
     FILETIME lastWrite{};
-    char name[kNameBuffer] = "";
+    char* name;
     uint8_t isNew = 0;
+
+    FileEntry();
+    FileEntry(const FileEntry& other);
+    FileEntry(FileEntry&& other);  // takes an own buffer over, copies a list's
+    FileEntry& operator=(const FileEntry& other);
+    FileEntry& operator=(FileEntry&& other);
+    ~FileEntry();
+
+private:
+    friend class FileList;
+    // Copies the text, cut at 259 characters; moves the name to a buffer of
+    // its own only when it does not fit where it is.
+    void setName(const char* text);
+    // An entry whose name lives in storage of capacity bytes that it does
+    // not own (the rest of its list node).
+    FileEntry(char* storage, std::size_t capacity) : name(storage), capacity_(static_cast<uint16_t>(capacity)) {}
+    void releaseName();
+
+    // In the padding after isNew on both targets.
+    bool ownsName_ = false;  // name was allocated by this entry
+    uint16_t capacity_ = 0;  // bytes name can hold, NUL included
 };
 
 // The plain files of one directory, in the order they were added.
 class FileList {
+    // One heap block per entry: the node, then the name's characters.
     struct Node {
         FileEntry entry;  // first member: a FileEntry* is the address of its Node
         Node* prev = nullptr;
         Node* next = nullptr;
         uint64_t seq = 0;
         const char* indexName() const { return entry.name; }
+
+        explicit Node(std::size_t capacity) : entry(reinterpret_cast<char*>(this + 1), capacity) {}
+        static Node* make(const char* name);  // the name cut at 259 characters
+        static void destroy(Node* n);
     };
 
     template <typename Entry>
@@ -88,6 +119,9 @@ public:
     FileEntry& back() { return tail_->entry; }
 
     FileEntry& push_back(const FileEntry& entry);
+    // Appends an entry of that name (cut at 259 characters) with every other
+    // field zero.
+    FileEntry& emplace_back(const char* name);
     // First entry whose name matches by the name rule, or nullptr.
     FileEntry* find(const char* name);
     void erase(FileEntry* entry);

@@ -1,0 +1,195 @@
+# Runs of tolvaren.exe over a simulated SMB share: delayfs (tools/bench/delayfs.c)
+# mounts a generated tree of 5,000 small files in 555 directories read-only and
+# waits a fixed time before each opendir, readdir, open and read. Beside each
+# run stands its yardstick over the same mount: the first full copy against
+# xcopy /E /I /Y /H /K under the same Wine, the run that changes nothing
+# against a sequential listing of both trees. Every measurement gets a fresh
+# mount (no warm kernel caches, and the requests it made are counted), and the
+# rounds interleave the contenders.
+#
+# ./dev bench share [DELAY_MS...] (default 1; 0 shows the layer's own cost).
+# TOLVAREN_BENCH_ROUNDS sets the number of rounds (default 3); medians are
+# printed with the lowest and highest value. Sourced by ./dev bench (which
+# provides say, die, setup_delayfs, $DELAYFS, $BUILD, winpath and a running
+# Wine session); the helpers of run.sh are shared.
+
+# shellcheck source=tools/bench/run.sh
+. "$ROOT/tools/bench/run.sh"
+
+share_generate() {  # DIR: 5 x 10 x 10 directories below the root, 9 files in each, 5 in the root
+    [ -f "$1.done" ] && return 0
+    say "generating $1 (5,000 files in 555 directories)"
+    rm -rf "$1"
+    python3 - "$1" <<'PY' || die "tree generation failed"
+import os, random, sys
+root = sys.argv[1]
+rnd = random.Random(2)
+pool = os.urandom(8192)
+def files(path, count):
+    os.makedirs(path, exist_ok=True)
+    for f in range(count):
+        size = rnd.randint(100, 4000)
+        start = rnd.randint(0, len(pool) - size)
+        with open(os.path.join(path, "файл%d.dat" % f), "wb") as out:
+            out.write(pool[start:start + size])
+files(root, 5)
+for a in range(5):
+    top = os.path.join(root, "отдел%d" % a)
+    files(top, 9)
+    for b in range(10):
+        mid = os.path.join(top, "группа%02d" % b)
+        files(mid, 9)
+        for c in range(10):
+            files(os.path.join(mid, "каталог%03d" % c), 9)
+PY
+    touch "$1.done"
+}
+
+# The mount of the moment; share_unmount is safe to call at any point.
+SHARE_MNT=
+SHARE_PID=
+share_mount() {  # SRC MNT DELAY_US STATS
+    # A mount left by a run that was killed outright, live or with its
+    # daemon gone, is detached first.
+    fusermount3 -uz "$2" >/dev/null 2>&1 || true
+    mkdir -p "$2"
+    rm -f "$4"
+    SHARE_MNT=$2
+    setsid "$DELAYFS" "$1" "$2" -f -o "delay_us=$3,stats=$4" </dev/null >>"$BENCH/delayfs.log" 2>&1 &
+    SHARE_PID=$!
+    local i
+    for i in $(seq 100); do
+        mountpoint -q "$2" && return 0
+        kill -0 "$SHARE_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    die "delayfs did not mount $2 (see $BENCH/delayfs.log)"
+}
+
+share_unmount() {
+    local i
+    if [ -n "$SHARE_MNT" ]; then
+        # Busy for a moment while a Wine program lets go of its handles.
+        for i in $(seq 20); do
+            mountpoint -q "$SHARE_MNT" || break
+            fusermount3 -u "$SHARE_MNT" 2>/dev/null && break
+            sleep 0.25
+        done
+        if mountpoint -q "$SHARE_MNT"; then fusermount3 -uz "$SHARE_MNT" 2>/dev/null || true; fi
+    fi
+    if [ -n "$SHARE_PID" ]; then
+        for i in $(seq 40); do kill -0 "$SHARE_PID" 2>/dev/null || break; sleep 0.05; done
+        kill "$SHARE_PID" 2>/dev/null || true
+        wait "$SHARE_PID" 2>/dev/null || true
+    fi
+    SHARE_MNT=
+    SHARE_PID=
+}
+
+# Runs COMMAND (which prints its time in ms first) on a fresh mount and sets
+# VAR to "ms opendir readdir open read": the time and the delayed requests.
+share_on_mount() {  # VAR DELAY_US COMMAND...
+    local var=$1 delay=$2 out stats=$BENCH/share-stats.txt
+    shift 2
+    share_mount "$BENCH/share-src" "$BENCH/share-mnt" "$delay" "$stats"
+    out=$("$@")
+    share_unmount
+    [ -s "$stats" ] || die "delayfs wrote no request counts"
+    printf -v "$var" '%s %s' "${out%% *}" "$(awk '{ printf "%s ", $2 }' "$stats")"
+}
+
+share_copy() {  # DST: tolvaren's first full copy from the mount
+    rm -rf "$1"
+    bench_ini "$BENCH/share.ini" "$BENCH/share-mnt" "$1"
+    bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$BENCH/share.ini")" /n
+    [ ! -e "$1/tolvaren.err" ] || die "share: the first copy reported errors: $(cat "$1/tolvaren.err")"
+}
+
+share_nochange() {  # DST, already equal to the source
+    bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$BENCH/share.ini")" /n
+}
+
+share_floor() {  # DST
+    bench_measure "$(winpath "$RUN_BUILD/helpers/bench_list_floor.exe")" "$(winpath "$BENCH/share-mnt")" \
+        "$(winpath "$1")"
+}
+
+share_xcopy() {  # DST
+    rm -rf "$1"
+    bench_ms bench_xcopy "$BENCH/share-mnt" "$1"
+}
+
+# Median, lowest and highest of the numbers given: "median (low-high)".
+share_spread() {
+    printf '%s\n' "$@" | LC_ALL=C sort -g | LC_ALL=C awk '{ v[NR] = $1 }
+        END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+              if (v[1] ~ /\./) printf "%.2f (%.2f-%.2f)", m, v[1], v[NR]
+              else printf "%d (%d-%d)", m, v[1], v[NR] }'
+}
+
+share_target() {  # DELAY_MS TARGET: the targets are set for a share of 1 ms
+    [ "$1" = 1 ] && printf ' (target <= %s)' "$2" || true
+}
+
+share_delay() {  # DELAY_MS
+    local ms=$1 us rounds=${TOLVAREN_BENCH_ROUNDS:-3} r
+    local dst=$BENCH/share-dst xdst=$BENCH/share-xcopy
+    [[ $ms =~ ^[0-9]+([.][0-9]+)?$ ]] || die "share: the delay is a number of milliseconds, not '$ms'"
+    us=$(LC_ALL=C awk -v m="$ms" 'BEGIN { printf "%d", m * 1000 }')
+    local copies=() xcopies=() nochanges=() floors=() copyRatios=() runRatios=()
+    local copy xcopy nochange floor
+    for ((r = 1; r <= rounds; r++)); do
+        # The contenders take turns at going first.
+        if ((r % 2)); then
+            share_on_mount copy "$us" share_copy "$dst"
+            share_on_mount xcopy "$us" share_xcopy "$xdst"
+        else
+            share_on_mount xcopy "$us" share_xcopy "$xdst"
+            share_on_mount copy "$us" share_copy "$dst"
+        fi
+        if ((r == 1)); then
+            diff -r "$BENCH/share-src" "$dst" >/dev/null || die "share: the copy differs from the source"
+        fi
+        if ((r % 2)); then
+            share_on_mount nochange "$us" share_nochange "$dst"
+            share_on_mount floor "$us" share_floor "$dst"
+        else
+            share_on_mount floor "$us" share_floor "$dst"
+            share_on_mount nochange "$us" share_nochange "$dst"
+        fi
+        set -- $copy; copies+=("$1"); local copyRequests=("${@:2}")
+        set -- $xcopy; xcopies+=("$1"); local xcopyRequests=("${@:2}")
+        set -- $nochange; nochanges+=("$1"); local runRequests=("${@:2}")
+        set -- $floor; floors+=("$1"); local floorRequests=("${@:2}")
+        copyRatios+=("$(bench_ratio "${copies[-1]}" "${xcopies[-1]}")")
+        runRatios+=("$(bench_ratio "${nochanges[-1]}" "${floors[-1]}")")
+    done
+    rm -rf "$dst" "$xdst"
+
+    printf 'share: 5000 files in 555 directories, %s ms per opendir, readdir, open and read;\n' "$ms"
+    printf '       medians of %d interleaved rounds (lowest-highest)\n' "$rounds"
+    printf '  first full copy %s ms   xcopy %s ms\n' "$(share_spread "${copies[@]}")" \
+        "$(share_spread "${xcopies[@]}")"
+    printf '                  ratio %s%s\n' "$(share_spread "${copyRatios[@]}")" "$(share_target "$ms" 0.60)"
+    printf '  no-change run   %s ms   sequential listing %s ms\n' "$(share_spread "${nochanges[@]}")" \
+        "$(share_spread "${floors[@]}")"
+    printf '                  ratio %s%s\n' "$(share_spread "${runRatios[@]}")" "$(share_target "$ms" 0.80)"
+    printf '  delayed requests of the last round (opendir readdir open read):\n'
+    printf '    first copy %s, xcopy %s, no-change run %s, listing %s\n' "${copyRequests[*]}" \
+        "${xcopyRequests[*]}" "${runRequests[*]}" "${floorRequests[*]}"
+}
+
+bench_share() {
+    BENCH=$BUILD/bench
+    mkdir -p "$BENCH"
+    setup_delayfs
+    share_generate "$BENCH/share-src"
+    : >"$BENCH/delayfs.log"
+    # Whatever ends the benchmark, the mount goes first, then the Wine session.
+    trap 'share_unmount; stop_session' EXIT
+    trap 'share_unmount; stop_session; exit 130' INT TERM
+    local ms
+    for ms in "${@:-1}"; do share_delay "$ms"; done
+    share_unmount
+    trap stop_session EXIT INT TERM
+}
