@@ -16,6 +16,34 @@
 # shellcheck source=tools/bench/run.sh
 . "$ROOT/tools/bench/run.sh"
 
+# The mount is drive Y: of the type "network", as a share is on Windows, so
+# that the program copies and lists over it as it does over a share. Wine reads
+# drive types when its server starts: the server is started again.
+SHARE_DRIVE=
+share_drive_on() {  # MNT
+    ln -sfn "$1" "$WINEPREFIX/dosdevices/y:"
+    "$WINE" reg add 'HKLM\Software\Wine\Drives' /v y: /d network /f </dev/null >/dev/null 2>&1
+    SHARE_DRIVE=$1
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    setsid wineserver -p </dev/null >/dev/null 2>&1 &
+    "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
+}
+share_drive_off() {
+    [ -n "$SHARE_DRIVE" ] || return 0
+    "$WINE" reg delete 'HKLM\Software\Wine\Drives' /v y: /f </dev/null >/dev/null 2>&1 || true
+    rm -f "$WINEPREFIX/dosdevices/y:"
+    SHARE_DRIVE=
+}
+# winpath, with the mount's own paths on drive Y:.
+share_winpath() {
+    if [ -n "$SHARE_DRIVE" ] && [ "${1#"$SHARE_DRIVE"}" != "$1" ]; then
+        printf 'Y:%s' "${1#"$SHARE_DRIVE"}" | tr '/' '\\'
+        [ "$1" = "$SHARE_DRIVE" ] && printf '\\'
+    else
+        printf 'Z:%s' "$1" | tr '/' '\\'
+    fi
+}
+
 share_generate() {  # DIR: 5 x 10 x 10 directories below the root, 9 files in each, 5 in the root
     [ -f "$1.done" ] && return 0
     say "generating $1 (5,000 files in 555 directories)"
@@ -186,10 +214,13 @@ bench_share() {
     share_generate "$BENCH/share-src"
     : >"$BENCH/delayfs.log"
     # Whatever ends the benchmark, the mount goes first, then the Wine session.
-    trap 'share_unmount; stop_session' EXIT
-    trap 'share_unmount; stop_session; exit 130' INT TERM
+    trap 'share_unmount; share_drive_off; stop_session' EXIT
+    trap 'share_unmount; share_drive_off; stop_session; exit 130' INT TERM
+    share_drive_on "$BENCH/share-mnt"
+    winpath() { share_winpath "$@"; }
     local ms
     for ms in "${@:-1}"; do share_delay "$ms"; done
     share_unmount
+    share_drive_off
     trap stop_session EXIT INT TERM
 }
