@@ -37,7 +37,7 @@ int64_t deletedSize(const SettingsRecord& s, const DeleteList& list) {
     uint64_t sum = 0;
     for (const DirRecord& d : list)
         for (const FileEntry& f : d.files)
-            if (strictTest(s, (s.destDir + d.name + "\\" + f.name).c_str())) sum += f.size;
+            if (deletesFile(s, s.destDir + d.name + "\\" + f.name)) sum += f.size;
     return static_cast<int64_t>(sum);
 }
 
@@ -50,7 +50,7 @@ void deleteFileEntry(SyncEngine& engine, DeletionGate& gate, const DirRecord& d,
     char path[kPathBuffer];
     bool fits = win::joinText(path, {s.destDir, d.name.c_str(), "\\", f.name});
     std::string full = fits ? std::string(path) : s.destDir + d.name + "\\" + f.name;
-    if (!s.deleteExtraFiles && !strictTest(s, full.c_str())) return;
+    if (!deletesFile(s, full)) return;
     if (!fits) {
         std::cerr << tooLongLine("удаления файла", full) << std::endl;
         ++engine.errorCount;
@@ -72,9 +72,7 @@ void applyDeletion(SyncEngine& engine, DeletionGate& gate, const DirRecord& d) {
             ++engine.errorCount;
             return;
         }
-        if (!gate.allows(dir)) return;  // reported there
-        std::cout << "Удаление каталога \"" << dir << "\"" << std::endl;
-        gate.removeTree(dir);  // whatever it achieves, nothing is counted
+        gate.removeTree(dir, true);  // a refusal is reported there; whatever it achieves, nothing is counted
         return;
     }
     for (const FileEntry& f : d.files) {

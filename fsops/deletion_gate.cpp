@@ -117,9 +117,10 @@ DeletionGate::Outcome DeletionGate::deleteFile(const char* path, DWORD attribute
 
 // Depth first without recursion: a directory is listed when first met and
 // removed when it comes up again, after everything below it.
-void DeletionGate::removeTree(const char* path) {
+void DeletionGate::removeTree(const char* path, bool announce) {
     std::string top;
     if (!allows(path) || !absoluteNormal(path, top)) return;
+    if (announce) std::cout << "Удаление каталога \"" << path << "\"" << std::endl;
     DWORD attributes = GetFileAttributesA(top.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if (!isDirectory(attributes)) return deleteOne(top, attributes);

@@ -34,9 +34,10 @@ public:
     Outcome deleteFile(const char* path, DWORD attributes, bool announce, DWORD* error);
 
     // Removes a file, a link (as a link, never what it points to) or a
-    // directory with everything below it, as far as it can; only a refusal is
+    // directory with everything below it, as far as it can; writes
+    // "Удаление каталога" first when announce is set. Only a refusal is
     // reported.
-    void removeTree(const char* path);
+    void removeTree(const char* path, bool announce = false);
 
 private:
     enum class Verdict { Allowed, Outside, TouchesSource, ThroughLink, Malformed };

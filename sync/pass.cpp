@@ -59,7 +59,7 @@ bool holdsDeletions(const SettingsRecord& s, DirNode* root) {
         stack.pop_back();
         if (node->record.flags & DirDelete) return true;
         for (const FileEntry& f : node->record.files)
-            if (s.deleteExtraFiles || strictTest(s, (path + "\\" + f.name).c_str())) return true;
+            if (deletesFile(s, path + "\\" + f.name)) return true;
         for (DirNode* c = node->firstChild; c; c = c->nextSibling) stack.emplace_back(c, path + "\\" + c->record.name);
     }
     return false;

@@ -35,6 +35,10 @@ bool ruleListMatch(const char* relativePath, const std::vector<std::string>& lis
     return RuleSet(list).matches(relativePath);
 }
 
+bool deletesFile(const SettingsRecord& settings, const std::string& fullPath) {
+    return settings.deleteExtraFiles || strictTest(settings, fullPath.c_str());
+}
+
 bool strictTest(const SettingsRecord& settings, const char* path) {
     if (std::strlen(path) > kMaxPathLength) return false;
     std::string q(path);

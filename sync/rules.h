@@ -77,3 +77,8 @@ void pairRemoval(SyncRegistry& source, SyncRegistry& dest, const SyncPair& pair)
 // a work-list entry (".\" reduces it to the relative part) is strictly
 // synchronised. A path over 1023 characters never is.
 bool strictTest(const SettingsRecord& settings, const char* path);
+
+// Whether a file of the delete list, at its full destination path (root +
+// work-list path + name), is really deleted: with deletion on, or under a
+// strict entry.
+bool deletesFile(const SettingsRecord& settings, const std::string& fullPath);
