@@ -23,17 +23,19 @@ void drawRightAligned(HDC dc, const char* text, int y) {
 }  // namespace
 
 void SplashWindow::Paint(HDC dc) {
+    // Only what this paint uncovers: a caption or a tick of the strip is a thin band.
+    RECT area{0, 0, width, height};
+    if (GetClipBox(dc, &area) == ERROR) area = RECT{0, 0, width, height};
     if (!background.memoryDc) ComposeBackground(dc);
-    if (background.memoryDc) {
-        // Only what this paint uncovers: a caption or a tick of the strip is a thin band.
-        RECT area{0, 0, width, height};
-        GetClipBox(dc, &area);
+    if (background.memoryDc)
         BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
                background.memoryDc.get(), area.left, area.top, SRCCOPY);
-    }
     else
         DrawFixedTexts(dc);  // no memory bitmap could be made: straight onto the window
-    PaintCaption(dc);
+    // A tick of the strip lies above the caption line. Drawing the caption
+    // clipped away still costs a font selection, and under Wine each one
+    // reads the X resource files again: hundreds of times a second.
+    if (area.bottom > kCaptionY) PaintCaption(dc);
     progress->Paint(dc);
 }
 

@@ -41,7 +41,10 @@ bool SplashWindow::CreateWindowAndShow() {
 
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
+    // A DC of its own: a DC taken from the common cache is reset on every
+    // BeginPaint, which under Wine selects the stock font anew and rereads the
+    // X resource files, on every tick of the strip.
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     wc.lpfnWndProc = &SplashWindow::windowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
