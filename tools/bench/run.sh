@@ -1,8 +1,12 @@
-# Whole runs of tolvaren.exe on generated trees, each beside its yardstick:
-# a run that changes nothing against a bare listing of both trees, the first
-# full copy against xcopy under the same Wine and against native cp -a, and
-# tolvaren's peak memory per file. Sourced by ./dev bench (which provides say,
-# die, $BUILD, winpath and a running Wine session).
+# Whole runs of tolvaren.exe on generated local trees, each beside its
+# yardstick under the same Wine: the run that changes nothing against a bare
+# listing of both trees (10,000 and 100,000 files), the first full copy of
+# 2,000 files of 64 KiB against xcopy, and the peak memory per file of a first
+# copy of 100,000 files. Single figures here vary by a fifth from run to run,
+# so the contenders take turns for TOLVAREN_BENCH_ROUNDS rounds (default 5)
+# and the medians are printed with the lowest and highest value. Sourced by
+# ./dev bench (which provides say, die, $BUILD, winpath and a running Wine
+# session).
 
 bench_generate() {  # DIR DIRS FILES_PER_DIR MIN_BYTES MAX_BYTES
     [ -f "$1.done" ] && return 0
@@ -54,38 +58,77 @@ bench_xcopy() {
 
 bench_ratio() { LC_ALL=C awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 
-bench_tree() {  # NAME SRC FILES
-    local name=$1 src=$2 files=$3 dst=$BENCH/$1-dst xdst=$BENCH/$1-xcopy cdst=$BENCH/$1-cp ini=$BENCH/$1.ini
-    local first nochange floor xcopy cpms
-    rm -rf "$dst" "$xdst" "$cdst"
-    bench_ini "$ini" "$src" "$dst"
-    sync
-    first=$(bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$ini")" /n)
-    [ -z "$(find "$dst" -name tolvaren.err)" ] || die "$name: the first copy reported errors: $(cat "$dst/tolvaren.err")"
-    nochange=$(bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$ini")" /n)
-    floor=$(bench_measure "$(winpath "$RUN_BUILD/helpers/bench_list_floor.exe")" "$(winpath "$src")" "$(winpath "$dst")")
-    # xcopy spins when started without a console of its own: timed from here.
-    xcopy=$(bench_ms bench_xcopy "$src" "$xdst")
-    cpms=$(bench_ms cp -a "$src" "$cdst")
-    rm -rf "$dst" "$xdst" "$cdst"
+# Median, lowest and highest of the numbers given: "median (low-high)".
+bench_spread() {
+    printf '%s\n' "$@" | LC_ALL=C sort -g | LC_ALL=C awk '{ v[NR] = $1 }
+        END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+              if (v[1] ~ /\./) printf "%.2f (%.2f-%.2f)", m, v[1], v[NR]
+              else printf "%d (%d-%d)", m, v[1], v[NR] }'
+}
 
-    set -- $first; local first_ms=$1 first_ws=$2 first_pf=$3
-    set -- $nochange; local none_ms=$1 none_ws=$2 none_pf=$3
-    set -- $floor; local floor_ms=$1
-    set -- $xcopy; local xcopy_ms=$1
-    local peak=$(( first_pf > none_pf ? first_pf : none_pf ))
-    local peakws=$(( first_ws > none_ws ? first_ws : none_ws ))
+bench_rounds() { echo "${TOLVAREN_BENCH_ROUNDS:-5}"; }
+
+bench_run_tolvaren() {  # INI: prints "ms peak_ws peak_private"
+    bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$1")" /n
+}
+
+# The run that changes nothing against the listing of both trees. The
+# destination is made by a first run, which also gives the peak memory.
+bench_nochange() {  # NAME SRC FILES
+    local name=$1 src=$2 files=$3 dst=$BENCH/$1-dst ini=$BENCH/$1.ini r
+    local runs=() floors=() ratios=() run floor first
+    rm -rf "$dst"
+    bench_ini "$ini" "$src" "$dst"
+    first=$(bench_run_tolvaren "$ini")
+    [ ! -e "$dst/tolvaren.err" ] || die "$name: the first copy reported errors: $(cat "$dst/tolvaren.err")"
+    for ((r = 1; r <= $(bench_rounds); r++)); do
+        if ((r % 2)); then
+            run=$(bench_run_tolvaren "$ini")
+            floor=$(bench_measure "$(winpath "$RUN_BUILD/helpers/bench_list_floor.exe")" "$(winpath "$src")" "$(winpath "$dst")")
+        else
+            floor=$(bench_measure "$(winpath "$RUN_BUILD/helpers/bench_list_floor.exe")" "$(winpath "$src")" "$(winpath "$dst")")
+            run=$(bench_run_tolvaren "$ini")
+        fi
+        runs+=("${run%% *}")
+        floors+=("${floor%% *}")
+        ratios+=("$(bench_ratio "${runs[-1]}" "${floors[-1]}")")
+    done
+    [ ! -e "$dst/tolvaren.err" ] || die "$name: a run that changes nothing reported errors"
+    rm -rf "$dst"
+    set -- $first
+    local first_ms=$1 first_pf=$3
     printf '%s: %d files\n' "$name" "$files"
-    printf '  no-change run   %7d ms   listing floor %7d ms   ratio %s (target <= 1.30)\n' \
-        "$none_ms" "$floor_ms" "$(bench_ratio "$none_ms" "$floor_ms")"
-    printf '  first full copy %7d ms   xcopy         %7d ms   ratio %s (target <= 1.00)\n' \
-        "$first_ms" "$xcopy_ms" "$(bench_ratio "$first_ms" "$xcopy_ms")"
-    printf '                                    cp -a         %7d ms   ratio %s\n' \
-        "$cpms" "$(bench_ratio "$first_ms" "$cpms")"
-    printf '  peak memory     private %d KiB, working set %d KiB: %s bytes per file in all,\n' \
-        $(( peak / 1024 )) $(( peakws / 1024 )) "$(bench_ratio "$peak" "$files")"
-    printf '                  %s bytes per file above a run on an empty tree (%d KiB) (target < 1024)\n' \
-        "$(bench_ratio $(( peak - BASE_PF )) "$files")" $(( BASE_PF / 1024 ))
+    printf '  no-change run %s ms   listing floor %s ms\n' "$(bench_spread "${runs[@]}")" "$(bench_spread "${floors[@]}")"
+    printf '                ratio %s\n' "$(bench_spread "${ratios[@]}")"
+    printf '  first copy    %d ms, peak private memory %d KiB: %s bytes per file above a run on empty trees\n' \
+        "$first_ms" $(( first_pf / 1024 )) "$(bench_ratio $(( first_pf - BASE_PF )) "$files")"
+}
+
+# The first full copy against xcopy /E /I /Y /H /K, both into an empty folder.
+bench_first_copy() {  # NAME SRC FILES
+    local name=$1 src=$2 files=$3 dst=$BENCH/$1-dst xdst=$BENCH/$1-xcopy ini=$BENCH/$1.ini r
+    local copies=() xcopies=() ratios=() copy xcopy
+    bench_ini "$ini" "$src" "$dst"
+    for ((r = 1; r <= $(bench_rounds); r++)); do
+        rm -rf "$dst" "$xdst"
+        sync
+        if ((r % 2)); then
+            copy=$(bench_run_tolvaren "$ini")
+            xcopy=$(bench_ms bench_xcopy "$src" "$xdst")
+        else
+            xcopy=$(bench_ms bench_xcopy "$src" "$xdst")
+            copy=$(bench_run_tolvaren "$ini")
+        fi
+        [ ! -e "$dst/tolvaren.err" ] || die "$name: the first copy reported errors: $(cat "$dst/tolvaren.err")"
+        copies+=("${copy%% *}")
+        xcopies+=("$xcopy")
+        ratios+=("$(bench_ratio "${copies[-1]}" "${xcopies[-1]}")")
+    done
+    diff -r "$src" "$dst" >/dev/null || die "$name: the copy differs from the source"
+    rm -rf "$dst" "$xdst"
+    printf '%s: %d files\n' "$name" "$files"
+    printf '  first full copy %s ms   xcopy %s ms\n' "$(bench_spread "${copies[@]}")" "$(bench_spread "${xcopies[@]}")"
+    printf '                  ratio %s\n' "$(bench_spread "${ratios[@]}")"
 }
 
 bench_run() {
@@ -95,12 +138,22 @@ bench_run() {
     bench_generate "$BENCH/large" 1000 10 51200 168960
     # 100,000 small files in 1,000 directories.
     bench_generate "$BENCH/small" 1000 100 10 2000
+    # 2,000 files of 64 KiB in 200 directories.
+    bench_generate "$BENCH/copy" 200 10 65536 65536
     # What a run costs without any file: the base of the per-file figure.
     mkdir -p "$BENCH/empty-src"
     rm -rf "$BENCH/empty-dst"
     bench_ini "$BENCH/empty.ini" "$BENCH/empty-src" "$BENCH/empty-dst"
-    set -- $(bench_measure "$(winpath "$RUN_BUILD/tolvaren.exe")" "$(winpath "$BENCH/empty.ini")" /n)
-    BASE_PF=$3
-    bench_tree large "$BENCH/large" 10000
-    bench_tree small "$BENCH/small" 100000
+    local r empties=()
+    for ((r = 1; r <= $(bench_rounds); r++)); do
+        set -- $(bench_run_tolvaren "$BENCH/empty.ini")
+        empties+=("$1")
+        BASE_PF=$3
+    done
+    printf 'local trees, %d CPUs shared by every thread of the program, Wine and the X server; %d rounds\n' \
+        "$(nproc)" "$(bench_rounds)"
+    printf 'a run on empty trees: %s ms\n' "$(bench_spread "${empties[@]}")"
+    bench_nochange large "$BENCH/large" 10000
+    bench_nochange small "$BENCH/small" 100000
+    bench_first_copy copy "$BENCH/copy" 2000
 }
