@@ -53,6 +53,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
     Walk walk(std::move(top));
     ListingPrefetch prefetch(*engine.fs, listingThreads(engine.listThreads, settings.destDir));
     std::vector<Dir> children;
+    std::string relPath;  // one buffer for every record of the scan
     std::unordered_set<DirNode*> entered;
     Dir dir;
     while (walk.next(dir)) {
@@ -63,7 +64,6 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
         Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
             if (!exact) return;  // never matched to another name, never deleted
             if (isLeftOut(sourceNode, d.cFileName)) return;  // reported by the source scan
-            std::string relPath;
             if (takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath) != Record::Subdirectory) return;
             DirNode* child = findChild(node, d.cFileName);
             if (child && !child->mirrored) return;  // recorded already under another letter case

@@ -62,7 +62,7 @@ Record takeRecord(const Dir& dir, const WIN32_FIND_DATAA& d, const ScanFilter& f
                   int32_t& errorCount, std::string& relPath) {
     const bool isDir = isDirectory(d);
     if (isDir && isDotEntry(d)) return Record::Handled;
-    relPath = dir.prefix + d.cFileName;
+    relPath.assign(dir.prefix).append(d.cFileName);  // reuses the caller's buffer: no allocation per file
     if (relPath.size() > kMaxPathLength) {
         reportTooLong(dir.full + d.cFileName, errorCount);
         return Record::TooLong;

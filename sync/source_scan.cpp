@@ -49,13 +49,13 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
     Walk walk(std::move(top));
     ListingPrefetch prefetch(*engine.fs, listingThreads(engine.listThreads, engine.settings.sourceDir));
     std::vector<Dir> children;
+    std::string relPath;  // one buffer for every record of the scan
     Dir dir;
     while (walk.next(dir)) {
         DirNode* node = dir.node;
         DWORD error = 0;
         Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
             if (!exact) return reportUnaddressable(engine, dir.full + d.cFileName);
-            std::string relPath;
             Record kind = takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath);
             if (kind == Record::TooLong) addLeftOut(node, d.cFileName);
             if (kind != Record::Subdirectory) return;
