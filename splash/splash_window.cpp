@@ -41,10 +41,7 @@ bool SplashWindow::CreateWindowAndShow() {
 
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    // A DC of its own: a DC taken from the common cache is reset on every
-    // BeginPaint, which under Wine selects the stock font anew and rereads the
-    // X resource files, on every tick of the strip.
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = &SplashWindow::windowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));

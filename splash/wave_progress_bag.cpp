@@ -19,7 +19,7 @@ int WaveProgressBag::nextOffset(int offset) {
 int WaveProgressBag::Step() {
     offset = nextOffset(offset);
     // Only the band changes, and the strip covers it whole: drawn straight
-    // into the window's own DC. An invalidation would run a paint cycle of
+    // into the window's DC. An invalidation would run a paint cycle of
     // several server round trips under Wine, 200 times a second, and that
     // cost a run that changes nothing about 4 % of its time.
     if (HDC dc = GetDC(window)) {
