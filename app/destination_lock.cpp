@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/ini_reading.h"
 
 namespace {
 
@@ -29,14 +28,6 @@ std::string destinationKey(const char* destination) {
     while (key.size() > 1 && key.back() == '\\') key.pop_back();
     if (!key.empty()) CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
     return key;
-}
-
-std::string destinationOf(const char* iniPath) {
-    std::string value = readIniValue(iniPath, "КаталогПриемник", "C:\\ДАРВ Клиент");
-    if (value.empty()) return value;
-    std::vector<char> expanded(ExpandEnvironmentStringsA(value.c_str(), nullptr, 0) + 1);
-    DWORD n = ExpandEnvironmentStringsA(value.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-    return n > 0 && n <= expanded.size() ? std::string(expanded.data()) : value;
 }
 
 DestinationLock::DestinationLock(const std::string& destination) {

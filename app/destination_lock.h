@@ -12,10 +12,6 @@
 // trailing backslashes, so that spellings of one directory meet.
 std::string destinationKey(const char* destination);
 
-// The destination the INI file names, expanded as the settings expand it;
-// empty when it names none.
-std::string destinationOf(const char* iniPath);
-
 class DestinationLock {
 public:
     // Takes the destination's lock if no other run holds it.

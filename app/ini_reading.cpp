@@ -18,6 +18,14 @@ std::string readIniValue(const char* iniPath, const char* key, const char* defau
     return buffer.data();
 }
 
+std::string readDestinationSetting(const char* iniPath) {
+    std::string value = readIniValue(iniPath, "КаталогПриемник", "C:\\ДАРВ Клиент");
+    if (value.empty()) return value;
+    std::vector<char> expanded(ExpandEnvironmentStringsA(value.c_str(), nullptr, 0) + 1);
+    DWORD n = ExpandEnvironmentStringsA(value.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+    return n > 0 && n <= expanded.size() ? std::string(expanded.data()) : std::string();
+}
+
 void readIniField(const char* iniPath, const char* key, const char* defaultValue, char (&field)[kPathBuffer]) {
     GetPrivateProfileStringA(kMainSection, key, defaultValue, field, sizeof field, iniPath);
 }

@@ -10,6 +10,10 @@ extern const char* const kMainSection;  // "Основные параметры"
 // A value of [Основные параметры], at most 32766 characters.
 std::string readIniValue(const char* iniPath, const char* key, const char* defaultValue);
 
+// КаталогПриемник with its environment variables expanded (default
+// "C:\ДАРВ Клиент"); empty when it is set empty or cannot be expanded.
+std::string readDestinationSetting(const char* iniPath);
+
 // A value read straight into a 1024-byte field (a longer one arrives cut).
 void readIniField(const char* iniPath, const char* key, const char* defaultValue, char (&field)[kPathBuffer]);
 

@@ -27,14 +27,12 @@ std::string normalDir(const char* text) {
 void destinationFault(const char* text) { showMessage(nullptr, text, "tolvaren", MB_ICONWARNING); }
 
 bool readDestination(const char* iniPath, SettingsRecord& settings) {
-    std::string value = readIniValue(iniPath, "КаталогПриемник", "C:\\ДАРВ Клиент");
-    char expanded[kPathBuffer] = "";
-    DWORD n = value.empty() ? 0 : ExpandEnvironmentStringsA(value.c_str(), expanded, sizeof expanded);
-    if (n == 0 || expanded[0] == '\0') {
+    std::string expanded = readDestinationSetting(iniPath);
+    if (expanded.empty()) {
         destinationFault("Ошибка, не задан путь к каталогу приемнику. Синхронизация невозможна.");
         return false;
     }
-    if (n > sizeof expanded || !storeDirPath(settings.destDir, normalDir(expanded).c_str())) {
+    if (expanded.size() >= kPathBuffer || !storeDirPath(settings.destDir, normalDir(expanded.c_str()).c_str())) {
         destinationFault("Ошибка, слишком длинный путь к каталогу приемнику. Синхронизация невозможна.");
         return false;
     }

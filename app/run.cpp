@@ -5,6 +5,7 @@
 
 #include "app/destination_lock.h"
 #include "app/ini_path.h"
+#include "app/ini_reading.h"
 #include "app/options.h"
 #include "app/run_logs.h"
 #include "app/show_message.h"
@@ -63,7 +64,7 @@ void runTolvaren(HINSTANCE instance, const char* arguments) {
     // Another run on the same destination is under way: give way before
     // anything here touches the directory or its logs. Held until the
     // engine below has closed (and perhaps removed) the logs.
-    DestinationLock destination(destinationOf(iniPath));
+    DestinationLock destination(readDestinationSetting(iniPath));
     if (!destination.held()) return;
 
     SyncEngine engine;
