@@ -1,7 +1,9 @@
-// The few file-system calls whose Windows answers Wine cannot produce
-// (a listing refused, a copy refused on a read-only file, a full volume,
-// a network error on the source). Tests replace them; everything else
-// calls Windows directly.
+// The file-system calls of the pass, behind one interface: the worker puts
+// its gate in front of them (a stop or a pause meets every call), and tests
+// put fakes where Wine cannot produce Windows' answers (a listing refused, a
+// copy refused on a read-only file, a full volume, a network error on the
+// source). The interface has no bodies of its own: a call added here must be
+// written for the real system, the gate and every fake alike.
 #pragma once
 
 #include <windows.h>
@@ -11,21 +13,22 @@ public:
     virtual ~FileSystemCalls() = default;
     // Listings are wide so that names the ANSI code page cannot hold are seen
     // as they are; the pattern is narrow text of the ANSI code page.
-    virtual HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) {
-        wchar_t wide[1024];
-        if (!MultiByteToWideChar(CP_ACP, 0, pattern, -1, wide, 1024)) return INVALID_HANDLE_VALUE;
-        return FindFirstFileW(wide, data);
-    }
-    virtual DWORD getFileAttributes(const char* path) { return GetFileAttributesA(path); }
-    virtual BOOL copyFileA(const char* from, const char* to) { return CopyFileA(from, to, FALSE); }
-    virtual BOOL copyFileW(const wchar_t* from, const wchar_t* to) { return CopyFileW(from, to, FALSE); }
-    virtual BOOL freeBytesAvailable(const char* dir, ULARGE_INTEGER* free) {
-        return GetDiskFreeSpaceExA(dir, free, nullptr, nullptr);
-    }
+    virtual HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) = 0;
+    virtual DWORD getFileAttributes(const char* path) = 0;
+    virtual BOOL copyFileA(const char* from, const char* to) = 0;
+    virtual BOOL copyFileW(const wchar_t* from, const wchar_t* to) = 0;
+    virtual BOOL freeBytesAvailable(const char* dir, ULARGE_INTEGER* free) = 0;
 
     // The calls as Windows answers them.
-    static FileSystemCalls& real() {
-        static FileSystemCalls calls;
-        return calls;
-    }
+    static FileSystemCalls& real();
+};
+
+// Windows' own answers.
+class WindowsFileSystem : public FileSystemCalls {
+public:
+    HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) override;
+    DWORD getFileAttributes(const char* path) override;
+    BOOL copyFileA(const char* from, const char* to) override;
+    BOOL copyFileW(const wchar_t* from, const wchar_t* to) override;
+    BOOL freeBytesAvailable(const char* dir, ULARGE_INTEGER* free) override;
 };

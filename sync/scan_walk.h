@@ -8,7 +8,7 @@
 
 #include "app/settings.h"
 #include "fsops/fs_calls.h"
-#include "sync/dir_identity.h"
+#include "fsops/dir_identity.h"
 #include "sync/registry.h"
 #include "sync/rules.h"
 #include "win/unique_handle.h"

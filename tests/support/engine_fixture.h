@@ -19,7 +19,7 @@ namespace test {
 
 // Listings whose pattern starts with one of the chosen prefixes fail with a
 // chosen error; every other call goes to Windows.
-class RefusingListings : public FileSystemCalls {
+class RefusingListings : public WindowsFileSystem {
 public:
     HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) override {
         for (const std::string& p : refused)
@@ -27,7 +27,7 @@ public:
                 SetLastError(error);
                 return INVALID_HANDLE_VALUE;
             }
-        return FileSystemCalls::findFirstFile(pattern, data);
+        return WindowsFileSystem::findFirstFile(pattern, data);
     }
     std::vector<std::string> refused;
     DWORD error = ERROR_ACCESS_DENIED;

@@ -16,7 +16,7 @@
 
 namespace test {
 
-class WindowsLikeCalls : public FileSystemCalls {
+class WindowsLikeCalls : public WindowsFileSystem {
 public:
     DWORD attributesError = 0;  // non-zero: getFileAttributes fails with this code
     bool freeSpaceKnown = true;
@@ -31,7 +31,7 @@ public:
             SetLastError(attributesError);
             return INVALID_FILE_ATTRIBUTES;
         }
-        return FileSystemCalls::getFileAttributes(path);
+        return WindowsFileSystem::getFileAttributes(path);
     }
     BOOL copyFileA(const char* from, const char* to) override {
         {

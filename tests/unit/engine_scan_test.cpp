@@ -20,13 +20,13 @@ Lines sorted(Lines v) {
 
 // Every listing under a virtual root lists one real directory instead, so a
 // tree of any depth can be walked without building it.
-class MappedListings : public FileSystemCalls {
+class MappedListings : public WindowsFileSystem {
 public:
     MappedListings(std::string prefix, std::string real) : prefix_(std::move(prefix)), real_(std::move(real)) {}
     HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) override {
         if (std::string(pattern).compare(0, prefix_.size(), prefix_) == 0)
-            return FileSystemCalls::findFirstFile((real_ + "\\*.*").c_str(), data);
-        return FileSystemCalls::findFirstFile(pattern, data);
+            return WindowsFileSystem::findFirstFile((real_ + "\\*.*").c_str(), data);
+        return WindowsFileSystem::findFirstFile(pattern, data);
     }
 
 private:

@@ -1,4 +1,4 @@
-#include "sync/dir_identity.h"
+#include "fsops/dir_identity.h"
 
 #include "win/unique_handle.h"
 

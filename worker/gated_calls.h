@@ -1,0 +1,65 @@
+// The pass's file-system calls behind the worker's gate.
+#pragma once
+
+#include "fsops/fs_calls.h"
+#include "sync/sync_engine.h"
+#include "worker/worker_gate.h"
+
+// Thrown at the first file-system call after a stop: unwinds the pass, so
+// nothing further is listed, copied or reported, however the pass is built.
+// Calls made on the pass's own helper threads (copies, listings ahead) carry
+// it back to the worker thread, which unwinds from there.
+struct Stopped {};
+
+// Every file-system call of the pass first passes the gate: it stands still
+// while the user is asked whether to abort, and after an abort it goes no
+// further. Every call of FileSystemCalls is passed on; one added there must
+// be added here, or it would bypass the engine's own calls.
+class GatedCalls : public FileSystemCalls {
+public:
+    GatedCalls(FileSystemCalls& inner, const WorkerGate& gate) : inner_(inner), gate_(gate) {}
+
+    HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) override {
+        pass();
+        return inner_.findFirstFile(pattern, data);
+    }
+    DWORD getFileAttributes(const char* path) override {
+        pass();
+        return inner_.getFileAttributes(path);
+    }
+    BOOL copyFileA(const char* from, const char* to) override {
+        pass();
+        return inner_.copyFileA(from, to);
+    }
+    BOOL copyFileW(const wchar_t* from, const wchar_t* to) override {
+        pass();
+        return inner_.copyFileW(from, to);
+    }
+    BOOL freeBytesAvailable(const char* dir, ULARGE_INTEGER* free) override {
+        pass();
+        return inner_.freeBytesAvailable(dir, free);
+    }
+
+private:
+    void pass() const {
+        if (gate_.checkpoint()) throw Stopped{};
+    }
+    FileSystemCalls& inner_;
+    const WorkerGate& gate_;
+};
+
+// The engine's file-system calls go through the gate for the scope's life.
+class GateTheCalls {
+public:
+    explicit GateTheCalls(SyncEngine& engine) : engine_(engine), saved_(engine.fs), gated_(*engine.fs, engine.gate) {
+        engine.fs = &gated_;
+    }
+    ~GateTheCalls() { engine_.fs = saved_; }
+    GateTheCalls(const GateTheCalls&) = delete;
+    GateTheCalls& operator=(const GateTheCalls&) = delete;
+
+private:
+    SyncEngine& engine_;
+    FileSystemCalls* saved_;
+    GatedCalls gated_;
+};
