@@ -12,6 +12,7 @@
 #include "fsops/copy_lines.h"
 #include "fsops/copy_pool.h"
 #include "fsops/ordered_log.h"
+#include "fsops/partial_copy.h"
 #include "fsops/path_forms.h"
 #include "fsops/deletion_gate.h"
 #include "sync/registry.h"
@@ -37,7 +38,7 @@ int64_t deletedSize(const SettingsRecord& s, const DeleteList& list) {
     uint64_t sum = 0;
     for (const DirRecord& d : list)
         for (const FileEntry& f : d.files)
-            if (deletesFile(s, s.destDir + d.name + "\\" + f.name)) sum += f.size;
+            if (isPartialCopy(f.name) || deletesFile(s, s.destDir + d.name + "\\" + f.name)) sum += f.size;
     return static_cast<int64_t>(sum);
 }
 
@@ -50,14 +51,14 @@ void deleteFileEntry(SyncEngine& engine, DeletionGate& gate, const DirRecord& d,
     char path[kPathBuffer];
     bool fits = win::joinText(path, {s.destDir, d.name.c_str(), "\\", f.name});
     std::string full = fits ? std::string(path) : s.destDir + d.name + "\\" + f.name;
-    if (!deletesFile(s, full)) return;
+    if (!isPartialCopy(f.name) && !deletesFile(s, full)) return;
     if (!fits) {
         std::cerr << tooLongLine("удаления файла", full) << std::endl;
         ++engine.errorCount;
         return;
     }
     DWORD code = 0;
-    if (gate.deleteFile(path, f.attributes, true, &code) == DeletionGate::Outcome::Failed) {
+    if (gate.deleteFile(path, true, &code) == DeletionGate::Outcome::Failed) {
         std::cerr << "Ошибка " << code << " удаления файла \"" << path << "\"" << std::endl;
         ++engine.errorCount;
     }
@@ -72,7 +73,7 @@ void applyDeletion(SyncEngine& engine, DeletionGate& gate, const DirRecord& d) {
             ++engine.errorCount;
             return;
         }
-        gate.removeTree(dir, true);  // a refusal is reported there; whatever it achieves, nothing is counted
+        gate.removeTree(dir, true);  // whatever stays is reported and counted there
         return;
     }
     for (const FileEntry& f : d.files) {
@@ -81,28 +82,24 @@ void applyDeletion(SyncEngine& engine, DeletionGate& gate, const DirRecord& d) {
     }
 }
 
-// True when the directory was created just now, and so holds nothing yet.
-bool createMissingDirectory(SyncEngine& engine, LogBlock& block, const DirRecord& d, const char* dstDir,
+void createMissingDirectory(SyncEngine& engine, LogBlock& block, const DirRecord& d, const char* dstDir,
                             bool fits) {
     if (!fits) {
         block.err(tooLongLine("создания каталога", engine.settings.destDir + d.name + "\\"));
         block.count();
-        return false;
+        return;
     }
     block.out(std::string("Создание каталога \"") + dstDir + "\"");
     if (!CreateDirectoryA(dstDir, nullptr)) {
         DWORD code = GetLastError();
         block.err("Ошибка " + std::to_string(code) + " создания каталога \"" + dstDir + "\"");
         block.count();
-        return false;
     }
-    return true;
 }
 
 // One file of the copy list, on a copy thread. srcDir and dstDir are empty
-// when the directory path did not fit. In a directory created in this pass
-// (emptyDir) no file can be in the way.
-void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const FileEntry& f, bool emptyDir,
+// when the directory path did not fit.
+void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const FileEntry& f,
                const std::string& srcDir, const std::string& dstDir) {
     const SettingsRecord& s = engine.settings;
     char source[kSourceBuffer];
@@ -118,7 +115,6 @@ void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const Fi
         return;
     }
     if (engine.stopping()) return;  // no copy starts after a confirmed abort
-    if (!f.isNew && !emptyDir) SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);  // so it can be overwritten
     copyInto(engine, block, source, destination, f.attributes, f.lastWrite);
 }
 
@@ -131,11 +127,10 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
     char dstDir[kPathBuffer];
     win::joinText(srcDir, {s.sourceDir, d.name.c_str(), "\\"});
     bool dstFits = win::joinText(dstDir, {s.destDir, d.name.c_str(), "\\"});
-    bool emptyDir = false;
     if ((d.flags & DirMissing) == DirMissing) {
         LogBlock block;
         std::size_t turn = log.take();
-        emptyDir = createMissingDirectory(engine, block, d, dstDir, dstFits);
+        createMissingDirectory(engine, block, d, dstDir, dstFits);
         log.finish(turn, std::move(block));
     }
     std::string from = srcDir, to = dstDir;
@@ -148,10 +143,10 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
             if (engine.stopping()) return;  // the user may have aborted while the caption was shown
         }
         std::size_t turn = log.take();
-        pool.run([&engine, &log, &d, &f, emptyDir, from, to, turn] {
+        pool.run([&engine, &log, &d, &f, from, to, turn] {
             LogBlock block;
             try {
-                copyEntry(engine, block, d, f, emptyDir, from, to);
+                copyEntry(engine, block, d, f, from, to);
             } catch (...) {
                 log.finish(turn, LogBlock());  // stopped: the lines of copies done meanwhile still go out
                 throw;

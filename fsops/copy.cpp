@@ -2,12 +2,12 @@
 #include <windows.h>
 
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "fsops/copy_lines.h"
 #include "fsops/deletion_gate.h"
 #include "fsops/ordered_log.h"
+#include "fsops/partial_copy.h"
 #include "fsops/path_forms.h"
 #include "sync/registry.h"
 #include "sync/sync_engine.h"
@@ -28,7 +28,7 @@ bool SyncEngine::copyFile(const char* source, const char* destination) {
 namespace {
 
 // Brings one destination file up to date with its source of another name.
-void copyPair(SyncEngine& engine, const SyncPair& pair) {
+void copyPair(SyncEngine& engine, DeletionGate& gate, const SyncPair& pair) {
     const SettingsRecord& s = engine.settings;
     char source[kPathBuffer];
     char destination[kPathBuffer];
@@ -42,9 +42,9 @@ void copyPair(SyncEngine& engine, const SyncPair& pair) {
         ++engine.errorCount;
         return;
     }
-    // A pair written with ".." or through a link would overwrite a file
-    // outside the destination, or the source itself.
-    if (!engine.deletionGate().mayChange(destination)) {
+    // A pair written with ".." or into a directory reached through a link
+    // would overwrite a file outside the destination, or the source itself.
+    if (!gate.mayChange(destination)) {
         std::cerr << copyFailedLine(source, destination) << " путь вне каталога приемника" << std::endl;
         ++engine.errorCount;
         return;
@@ -58,59 +58,87 @@ void copyPair(SyncEngine& engine, const SyncPair& pair) {
         return;
     }
     WIN32_FILE_ATTRIBUTE_DATA to{};
-    if (GetFileAttributesExA(destination, GetFileExInfoStandard, &to)) {
-        if (timeMatch(to.ftLastWriteTime, from.ftLastWriteTime)) return;  // up to date
-        if (to.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesA(destination, to.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-    }
+    if (GetFileAttributesExA(destination, GetFileExInfoStandard, &to) && timeMatch(to.ftLastWriteTime, from.ftLastWriteTime))
+        return;  // up to date
 
     copyAndReport(engine, source, destination, from.dwFileAttributes, from.ftLastWriteTime);
 }
 
-}  // namespace
+std::wstring wideFor(const SyncEngine& engine, const char* path) {
+    std::wstring wide;
+    if (!engine.settings.osVersion5OrLater) return widenAnsi(path, wide) ? wide : std::wstring();
+    std::wstring start;
+    return widenAnsi(engine.settings.startDir, start) ? toLongPath(path, start) : std::wstring();
+}
 
-namespace {
+// Deletes the partial copy this run wrote itself, also while a stop unwinds
+// the pass (so not through the worker's gate); one that stays is deleted by
+// the next run.
+void discard(const std::wstring& part) {
+    FileSystemCalls& calls = FileSystemCalls::real();
+    win::UniqueFileHandle item(calls.openForDeletion(part.c_str()));
+    if (item) calls.deleteOpened(item.get(), FILE_ATTRIBUTE_READONLY);
+}
 
-// A destination file must never look up to date unless it is a whole copy
-// of the source as scanned: a copy that failed part way (a full volume)
-// can leave a truncated file carrying the source's time, and a source
-// rewritten during its copy leaves a torn one carrying the new time.
-void leaveNothingThatLooksUpToDate(SyncEngine& engine, LogBlock& block, const char* destination,
-                                   const FILETIME& sourceTime, bool copied) {
+// A source rewritten during its copy leaves a torn copy carrying the new
+// time; the time the scan saw never matches the source's new one, so the
+// next run copies it again. False, with its line, when the time cannot be set.
+bool keepScannedTime(LogBlock& block, const std::wstring& part, const char* destination, const FILETIME& sourceTime) {
     WIN32_FILE_ATTRIBUTE_DATA now{};
-    if (!GetFileAttributesExA(destination, GetFileExInfoStandard, &now)) return;
-    if (!copied) {
-        if (!timeMatch(now.ftLastWriteTime, sourceTime)) return;  // the next run copies it again
-        int32_t refused = 0;
-        std::ostringstream report;
-        DWORD code = 0;
-        DeletionGate(engine.settings.destDir, engine.settings.sourceDir, refused, report)
-            .deleteFile(destination, now.dwFileAttributes, false, &code);
-        if (refused) block.err(report.str().substr(0, report.str().size() - 1));
-        block.count(refused);
-        return;
-    }
-    if (timeMatch(now.ftLastWriteTime, sourceTime)) return;
-    // The time the scan saw never matches the source's new one.
-    win::UniqueFileHandle file(CreateFileA(destination, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    if (GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &now) && timeMatch(now.ftLastWriteTime, sourceTime))
+        return true;
+    win::UniqueFileHandle file(CreateFileW(part.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) SetFileTime(file.get(), nullptr, nullptr, &sourceTime);
+    if (file && SetFileTime(file.get(), nullptr, nullptr, &sourceTime)) return true;
+    block.err("Ошибка " + std::to_string(GetLastError()) + " установки времени файла \"" + destination + "\"");
+    block.count();
+    return false;
+}
+
+// Moves the finished copy over the destination name. Windows refuses to
+// replace a read-only file: its own attributes (a link's, never its
+// target's) are cleared then, and the move tried once more.
+bool replace(SyncEngine& engine, const std::wstring& part, const std::wstring& destination) {
+    if (engine.fs->moveReplacing(part.c_str(), destination.c_str())) return true;
+    DWORD code = GetLastError();
+    DWORD attributes = GetFileAttributesW(destination.c_str());
+    const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (code != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !(attributes & blocking)) {
+        SetLastError(code);
+        return false;
+    }
+    SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return engine.fs->moveReplacing(part.c_str(), destination.c_str());
 }
 
 }  // namespace
 
 void copyInto(SyncEngine& engine, LogBlock& block, const char* source, const char* destination,
               DWORD sourceAttributes, const FILETIME& sourceTime) {
-    if (!engine.copyFile(source, destination)) {
+    std::string partName = std::string(destination) + kPartialCopySuffix;
+    std::wstring part = wideFor(engine, partName.c_str()), target = wideFor(engine, destination);
+    bool copied = false, replaced = false;
+    try {
+        copied = !part.empty() && !target.empty() && engine.copyFile(source, partName.c_str());
+        if (copied && !keepScannedTime(block, part, destination, sourceTime)) {
+            discard(part);  // reported there
+            return;
+        }
+        replaced = copied && replace(engine, part, target);
+    } catch (...) {
+        if (!part.empty()) discard(part);
+        throw;
+    }
+    if (!replaced) {
+        if (!part.empty()) discard(part);
         block.err(copyFailedLine(source, destination));
         block.count();
-        leaveNothingThatLooksUpToDate(engine, block, destination, sourceTime, false);
         return;
     }
     block.out(copiedLine(source, destination));
-    leaveNothingThatLooksUpToDate(engine, block, destination, sourceTime, true);
     if (engine.settings.clearReadOnly && (sourceAttributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(destination, sourceAttributes & ~FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(target.c_str(), sourceAttributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
 void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
@@ -121,8 +149,9 @@ void copyAndReport(SyncEngine& engine, const char* source, const char* destinati
 }
 
 void SyncEngine::copyPairs() {
+    DeletionGate gate = deletionGate();
     for (const SyncPair& pair : settings.pairList) {
         if (stopping()) return;
-        copyPair(*this, pair);
+        copyPair(*this, gate, pair);
     }
 }

@@ -7,12 +7,12 @@
 class LogBlock;
 class SyncEngine;
 
-// Copies and records the outcome in block (a failure counted there); when
-// the settings ask for it, takes away the read-only bit the copy took over
-// from the source. sourceTime is the source's last-write time as scanned: a
-// partial copy carrying it is removed, and a copy of a source rewritten
-// since then keeps that time, so the next run copies it again. Safe to call
-// from several threads at once.
+// Copies beside the destination and moves the copy over it (see
+// fsops/partial_copy.h), recording the outcome in block (a failure counted
+// there); when the settings ask for it, takes away the read-only bit the
+// copy took over from the source. sourceTime is the source's last-write time
+// as scanned: a copy of a source rewritten since then keeps that time, so
+// the next run copies it again. Safe to call from several threads at once.
 void copyInto(SyncEngine& engine, LogBlock& block, const char* source, const char* destination,
               DWORD sourceAttributes, const FILETIME& sourceTime);
 

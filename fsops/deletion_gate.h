@@ -1,14 +1,17 @@
 // The one way a run deletes anything in the trees it synchronises.
 //
 // Every deletion of a pass (files and directories of the delete list, strict
-// deletions, cut entries, partial copies, and everything removeTree takes
-// apart) is a call of this class, and this file is the only one of the pass
-// that calls DeleteFile or RemoveDirectory. Before anything goes, the path is
-// normalized (both separators, ".", "..", doubled separators) and refused,
-// with one error line counted in errorCount, unless it lies strictly inside
-// the destination root, is not the source root, does not contain it and
-// does not lie inside it (unless the whole destination does), and is not
-// reached through a link or junction below the destination root.
+// deletions, cut entries, leftovers of interrupted copies, and everything a
+// tree removal takes apart) is a call of this class. Before anything goes,
+// the path is normalized (both separators, ".", "..", doubled separators)
+// and refused unless it lies strictly inside the destination root, is not
+// the source root, does not contain it and does not lie inside it (unless
+// the whole destination does). Then the item is opened as it stands and the
+// same is asked of what the handle really is: where the file system puts it
+// (links, drive aliases and short names resolved). Only that handle is
+// deleted, so the item checked is the item that goes, whatever is swapped
+// on disk meanwhile. Refusals and failures are written to the report stream
+// and counted, one line each.
 #pragma once
 
 #include <windows.h>
@@ -16,37 +19,50 @@
 #include <iostream>
 #include <string>
 
+#include "fsops/fs_calls.h"
+
 class DeletionGate {
 public:
-    // destDir and sourceDir as the settings hold them; refusals are written
-    // to report (the error stream).
-    DeletionGate(const char* destDir, const char* sourceDir, int32_t& errorCount, std::ostream& report = std::cerr);
+    // destDir and sourceDir as the settings hold them. Every call goes
+    // through fs, so a stop met there unwinds a removal between two entries.
+    DeletionGate(const char* destDir, const char* sourceDir, int32_t& errorCount, std::ostream& report = std::cerr,
+                 FileSystemCalls& fs = FileSystemCalls::real());
 
-    // Whether path may be deleted; a refusal is reported and counted.
+    // Whether path may be deleted, judged on its text; a refusal is reported.
     bool allows(const char* path);
-    // The same test without a report: where a file pair may be written.
+    // Where a file may be written: inside the destination by its text, and
+    // in a directory that really lies there. Nothing is reported.
     bool mayChange(const char* path);
 
     enum class Outcome { Deleted, Refused, Failed };
-    // Deletes one file, taking away a read-only bit of the given attributes
-    // first; writes "Удаление файла" when announce is set. Failed leaves the
-    // code in *error and reports nothing.
-    Outcome deleteFile(const char* path, DWORD attributes, bool announce, DWORD* error);
+    // Deletes one file (a link as the link), taking away its read-only bit
+    // first; writes "Удаление файла" before it when announce is set. Failed
+    // leaves the code in *error and reports nothing.
+    Outcome deleteFile(const char* path, bool announce, DWORD* error);
 
-    // Removes a file, a link (as a link, never what it points to) or a
-    // directory with everything below it, as far as it can; writes
-    // "Удаление каталога" first when announce is set. Only a refusal is
-    // reported.
-    void removeTree(const char* path, bool announce = false);
+    // Removes a file, a link or a directory with everything below it;
+    // writes "Удаление каталога" first when announce is set. Every entry is
+    // judged again right before it is listed and right before it goes.
+    // False when anything stayed: each refusal and failure is reported.
+    bool removeTree(const char* path, bool announce = false);
 
 private:
-    enum class Verdict { Allowed, Outside, TouchesSource, ThroughLink, Malformed };
-    Verdict judge(const std::string& normal, std::string& link);
-    void report(const char* path, Verdict verdict, const std::string& link);
+    enum class Verdict { Allowed, Outside, TouchesSource, ThroughLink, LinkFollowed, Malformed };
+    Verdict judgeText(const std::string& normal, std::string& link) const;
+    Verdict judgeOpened(HANDLE item, const std::string& normal, std::string& link) const;
+    std::string linkAbove(const std::string& normal) const;
+    void refuse(const std::string& path, Verdict verdict, const std::string& link);
+    void failed(const std::string& path, DWORD code, bool directory);
+
+    class Removal;
 
     std::string dest_, source_;  // normalized and folded
     bool destInsideSource_ = false;
-    std::string linkFreeDir_;    // folded: the last directory found to have no link above it
+    // Final paths of the roots; empty where the system cannot tell, and the
+    // text and the attributes of each level decide instead.
+    std::wstring destFinal_, sourceFinal_;
+    bool destInsideSourceFinal_ = false;
     int32_t& errorCount_;
     std::ostream& report_;
+    FileSystemCalls& fs_;
 };

@@ -18,6 +18,17 @@ public:
     virtual BOOL copyFileA(const char* from, const char* to) = 0;
     virtual BOOL copyFileW(const wchar_t* from, const wchar_t* to) = 0;
     virtual BOOL freeBytesAvailable(const char* dir, ULARGE_INTEGER* free) = 0;
+    // A wide listing of a wide pattern ("\\?\" paths keep every name as it is).
+    virtual HANDLE findFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) = 0;
+    // Moves a file over another name, replacing what stands there (a link is
+    // replaced as a link, never written through).
+    virtual BOOL moveReplacing(const wchar_t* from, const wchar_t* to) = 0;
+    // Opens an item for deletion as it stands (a link as the link, where the
+    // system can), with its attributes writable; INVALID_HANDLE_VALUE on failure.
+    virtual HANDLE openForDeletion(const wchar_t* path) = 0;
+    // Deletes the item of a handle from openForDeletion, taking away a
+    // read-only bit of attributes first; a directory must be empty.
+    virtual BOOL deleteOpened(HANDLE item, DWORD attributes) = 0;
 
     // The calls as Windows answers them.
     static FileSystemCalls& real();
@@ -31,4 +42,8 @@ public:
     BOOL copyFileA(const char* from, const char* to) override;
     BOOL copyFileW(const wchar_t* from, const wchar_t* to) override;
     BOOL freeBytesAvailable(const char* dir, ULARGE_INTEGER* free) override;
+    HANDLE findFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) override;
+    BOOL moveReplacing(const wchar_t* from, const wchar_t* to) override;
+    HANDLE openForDeletion(const wchar_t* path) override;
+    BOOL deleteOpened(HANDLE item, DWORD attributes) override;
 };

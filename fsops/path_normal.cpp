@@ -39,6 +39,11 @@ bool normalizePath(const std::string& path, std::string& normal) {
     std::string p = path;
     for (char& c : p)
         if (c == '/') c = '\\';
+    // The long-path prefix names the same place as the path without it.
+    if (p.size() >= 8 && p.compare(0, 4, "\\\\?\\") == 0 && _strnicmp(p.c_str() + 4, "UNC\\", 4) == 0)
+        p.erase(1, 6);
+    else if (p.compare(0, 4, "\\\\?\\") == 0)
+        p.erase(0, 4);
     std::string root;
     std::size_t at = 0;
     if (!rootPart(p, root, at)) return false;

@@ -25,14 +25,6 @@ void leaveOutPair(DirNode* node) {
     removeChild(node->parent, node);
 }
 
-// A destination directory that is a link or junction where the source has
-// a real one: copying into it or deleting in it would change its target,
-// which lies outside the destination. The pair takes no part.
-void reportLinkLeftOut(const std::string& path, int32_t& errorCount) {
-    ++errorCount;
-    std::cerr << "Ошибка: каталог \"" << path << "\" в каталоге приемнике является ссылкой, пропущен" << std::endl;
-}
-
 }  // namespace
 
 void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& source, bool rootOnly) {
@@ -64,16 +56,21 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
         Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
             if (!exact) return;  // never matched to another name, never deleted
             if (isLeftOut(sourceNode, d.cFileName)) return;  // reported by the source scan
+            // Below a link the administrator made, only what the source has
+            // takes part: nothing there is ever deleted.
+            bool isDir = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (node->keepsAll && !isDir && !(node->counterpart && findFile(node->counterpart->record, d.cFileName)))
+                return;
             if (takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath) != Record::Subdirectory) return;
             DirNode* child = findChild(node, d.cFileName);
             if (child && !child->mirrored) return;  // recorded already under another letter case
             if (child) {
                 if (!entered.insert(child).second) return;
                 bool viaLink = false;
-                if (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                    reportLinkLeftOut(dir.full + d.cFileName, engine.errorCount);
-                    leaveOutPair(child);
-                } else if (!fitsToEnter(dir, relPath, d.cFileName)) {
+                // A link where the source has a real directory: the
+                // administrator moved that folder; it is kept up to date.
+                child->keepsAll = node->keepsAll || (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+                if (!fitsToEnter(dir, relPath, d.cFileName)) {
                     reportTooLong(dir.full + d.cFileName, engine.errorCount);
                     leaveOutPair(child);
                 } else if (walk.closesCycle(dir, dir.full + d.cFileName, d, &viaLink)) {
@@ -83,7 +80,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
                 }
                 return;
             }
-            if (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str())) return;
+            if (node->keepsAll || (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str()))) return;
             if (2 + relPath.size() > kMaxPathLength) {
                 reportTooLong(dir.full + d.cFileName, engine.errorCount);
                 return;

@@ -21,7 +21,10 @@ void sendCaption(const SyncEngine& engine, const char* caption) {
     if (!engine.stopping()) engine.showCaption(caption);
 }
 
-void statistics(const char* line) { std::cout << line << std::endl; }
+// No stage line is written after a stop.
+void statistics(const SyncEngine& engine, const char* line) {
+    if (!engine.stopping()) std::cout << line << std::endl;
+}
 
 bool sourceReachable(SyncEngine& engine) {
     const char* root = engine.settings.sourceDir;
@@ -82,12 +85,12 @@ bool buildWorkLists(SyncEngine& engine) {
     SyncRegistry source, dest;
 
     sendCaption(engine, "Cканирование каталога источника");
-    statistics("сканирование источника");
+    statistics(engine, "сканирование источника");
     sourceScan(engine, source, false);
     mirrorStructure(dest.root, source.root);
 
     sendCaption(engine, "Cканирование каталога приемника");
-    statistics("сканирование приемника");
+    statistics(engine, "сканирование приемника");
     destinationScan(engine, dest, source, false);
     if (engine.stopping()) return false;  // the cut stage below deletes on disk
 
@@ -98,17 +101,18 @@ bool buildWorkLists(SyncEngine& engine) {
     ignoreStage(engine, source, dest);
     if (refuseEmptySource(engine, source.root, dest.root)) return false;
     cutStage(engine, source, dest);
-    statistics("удаление пропускаемых файлов из реестра синхронизации");
+    if (engine.stopping()) return false;
+    statistics(engine, "удаление пропускаемых файлов из реестра синхронизации");
     for (const std::string& entry : s.skipExistingList) skipExisting(dest.root, source.root, entry);
-    statistics("удаление проверяемых пар из реестра синхронизации");
+    statistics(engine, "удаление проверяемых пар из реестра синхронизации");
     for (const SyncPair& pair : s.pairList) pairRemoval(source, dest, pair);
 
     sendCaption(engine, "Cканирование каталогов");
     compareTrees(source.root, dest.root);
-    statistics("сравнение");
+    statistics(engine, "сравнение");
     flatten(source, engine.copyList, engine.errorCount);
     flatten(dest, engine.deleteList, engine.errorCount);
-    statistics("построение списков");
+    statistics(engine, "построение списков");
     return true;
 }  // both registries are destroyed here
 
@@ -128,7 +132,7 @@ bool SyncEngine::runPass() {
     if (!sourceReachable(*this)) return false;
 
     sendCaption(*this, "Копирование");
-    statistics("собственно, синхронизация:");
+    statistics(*this, "собственно, синхронизация:");
     applyWorkLists();
     copyPairs();
     return errorCount == 0;

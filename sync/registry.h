@@ -169,6 +169,9 @@ struct DirNode {
     // either side is freed).
     DirNode* counterpart = nullptr;
     bool mirrored = false;  // destination node created by mirrorStructure
+    // Destination side: reached through a link (or junction) where the
+    // source has a real directory; nothing below it is deleted.
+    bool keepsAll = false;
     // Source side: this directory could not be listed, so its counterpart
     // is not listed either.
     bool unlisted = false;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "fsops/final_path.h"
 #include "fsops/path_normal.h"
 #include "sync/report.h"
 
@@ -41,15 +42,30 @@ bool narrowRecord(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA& narrow) {
     return !substituted && !badEnd;
 }
 
+namespace {
+
+// The relative path of inner below outer, folded; empty when it does not lie there.
+std::string innerPart(const std::wstring& inner, const std::wstring& outer) {
+    if (!canonicalBelow(inner, outer)) return std::string();
+    std::wstring rest = inner.substr(outer.size() + (outer.back() == L'\\' ? 0 : 1));
+    int n = WideCharToMultiByte(CP_ACP, 0, rest.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string narrow(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, rest.c_str(), -1, &narrow[0], n, nullptr, nullptr);
+    narrow.resize(static_cast<std::size_t>(n - 1));
+    return foldCase(narrow);
+}
+
+}  // namespace
+
 ScanFilter::ScanFilter(const SettingsRecord& s) : ignore_(s.ignoreList) {
     always_ = {foldCase("tolvaren.err"), foldCase("tolvaren.out")};
-    std::string source, dest;
-    if (!absoluteNormal(s.sourceDir, source) || !absoluteNormal(s.destDir, dest)) return;
-    source = foldCase(source);
-    dest = foldCase(dest);
-    const std::string& inner = liesBelow(source, dest) ? source : dest;
-    const std::string& outer = liesBelow(source, dest) ? dest : source;
-    if (liesBelow(inner, outer)) always_.push_back(inner.substr(outer.size() + (outer.back() == '\\' ? 0 : 1)));
+    // Where the file system puts the roots: another spelling of the same
+    // place (a drive letter, a link, a short name) is still the inner root.
+    std::wstring source, dest;
+    if (!canonicalPath(s.sourceDir, source) || !canonicalPath(s.destDir, dest)) return;
+    for (const std::string& inner : {innerPart(source, dest), innerPart(dest, source)})
+        if (!inner.empty()) always_.push_back(inner);
 }
 
 bool ScanFilter::leavesOut(const std::string& relPath) const {

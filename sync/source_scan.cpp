@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "fsops/partial_copy.h"
 #include "sync/listing_prefetch.h"
 #include "sync/report.h"
 #include "sync/rules.h"
@@ -56,6 +57,7 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
         DWORD error = 0;
         Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
             if (!exact) return reportUnaddressable(engine, dir.full + d.cFileName);
+            if (isPartialCopy(d.cFileName) && !(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return;
             Record kind = takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath);
             if (kind == Record::TooLong) addLeftOut(node, d.cFileName);
             if (kind != Record::Subdirectory) return;

@@ -35,6 +35,7 @@ bool belowDestination(const SettingsRecord& s, const std::string& disk, std::str
 }  // namespace
 
 void ignoreStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest) {
+    if (engine.stopping()) return;
     std::cout << "удаление игнорируемых файлов из реестра синхронизации" << std::endl;
     for (const std::string& entry : engine.settings.ignoreList) {
         removeByPath(source.root, entry);
@@ -43,9 +44,14 @@ void ignoreStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest) {
 }
 
 void cutStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest) {
+    if (engine.stopping()) return;
     std::cout << "удаление 'вырезаемых' файлов из реестра синхронизации" << std::endl;
-    DeletionGate gate = engine.deletionGate();
+    // Cut entries are the administrator's own: one that is refused, or that
+    // cannot be removed, is told in the statistics but fails no run.
+    int32_t uncounted = 0;
+    DeletionGate gate(engine.settings.destDir, engine.settings.sourceDir, uncounted, std::cout, *engine.fs);
     for (const std::string& entry : engine.settings.cutList) {
+        if (engine.stopping()) return;
         std::string disk = cutDiskPath(engine, entry);
         if (disk.empty()) continue;
         // The registries lose what the disk loses, matched as the file system
@@ -55,6 +61,6 @@ void cutStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest) {
             removeByDiskPath(source.root, relative);
             removeByDiskPath(dest.root, relative);
         }
-        gate.removeTree(disk.c_str());  // refusals are reported there
+        gate.removeTree(disk.c_str());
     }
 }

@@ -45,7 +45,7 @@ public:
     CaptionSink* captionSink = nullptr;
 
     // The gate every deletion on disk goes through (fsops/deletion_gate.h).
-    DeletionGate deletionGate() { return DeletionGate(settings.destDir, settings.sourceDir, errorCount); }
+    DeletionGate deletionGate() { return DeletionGate(settings.destDir, settings.sourceDir, errorCount, std::cerr, *fs); }
 
     SettingsRecord settings;
     CopyList copyList;

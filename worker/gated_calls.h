@@ -13,8 +13,8 @@ struct Stopped {};
 
 // Every file-system call of the pass first passes the gate: it stands still
 // while the user is asked whether to abort, and after an abort it goes no
-// further. Every call of FileSystemCalls is passed on; one added there must
-// be added here, or it would bypass the engine's own calls.
+// further. FileSystemCalls has no bodies, so a call added there cannot
+// compile until it is passed on here too.
 class GatedCalls : public FileSystemCalls {
 public:
     GatedCalls(FileSystemCalls& inner, const WorkerGate& gate) : inner_(inner), gate_(gate) {}
@@ -38,6 +38,23 @@ public:
     BOOL freeBytesAvailable(const char* dir, ULARGE_INTEGER* free) override {
         pass();
         return inner_.freeBytesAvailable(dir, free);
+    }
+
+    HANDLE findFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) override {
+        pass();
+        return inner_.findFirstFileW(pattern, data);
+    }
+    BOOL moveReplacing(const wchar_t* from, const wchar_t* to) override {
+        pass();
+        return inner_.moveReplacing(from, to);
+    }
+    HANDLE openForDeletion(const wchar_t* path) override {
+        pass();
+        return inner_.openForDeletion(path);
+    }
+    BOOL deleteOpened(HANDLE item, DWORD attributes) override {
+        pass();
+        return inner_.deleteOpened(item, attributes);
     }
 
 private:

@@ -1,5 +1,6 @@
 // File-system calls answering as Windows does where Wine does not: a copy
-// onto a read-only or hidden file is refused with error 5 and a copied file
+// onto a read-only or hidden file, and a move over a read-only one, are
+// refused with error 5, and a copied file
 // takes its source's attributes; the free space and the source access check
 // can be set to any answer.
 #pragma once
@@ -54,6 +55,15 @@ public:
         if (!CopyFileW(from, to, FALSE)) return FALSE;
         SetFileAttributesW(to, GetFileAttributesW(from));
         return TRUE;
+    }
+    // Windows refuses to replace a read-only file.
+    BOOL moveReplacing(const wchar_t* from, const wchar_t* to) override {
+        DWORD existing = GetFileAttributesW(to);
+        if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        return WindowsFileSystem::moveReplacing(from, to);
     }
     BOOL freeBytesAvailable(const char* dir, ULARGE_INTEGER* free) override {
         freeSpaceQueries.push_back(dir);

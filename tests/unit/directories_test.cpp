@@ -1,5 +1,7 @@
 // Directory chains and tree removal on real trees under Wine.
 #include <gtest/gtest.h>
+
+#include <sstream>
 #include <windows.h>
 #include <malloc.h>
 #include <functional>
@@ -126,11 +128,23 @@ TEST(EnsureDirectory, APathTooLongForTheBufferIsRefusedWithTheArgument) {
 
 namespace {
 
-// removeTree through a gate whose destination root is the temporary directory.
-void removeTree(const test::TempDir& root, const std::string& path) {
+// removeTree through a gate whose destination root is the temporary
+// directory; the error count.
+int32_t removeTree(const test::TempDir& root, const std::string& path, std::ostream& report = std::cerr) {
     int32_t errors = 0;
-    DeletionGate(root.path().c_str(), "Z:\\no-source\\", errors).removeTree(path.c_str());
-    EXPECT_EQ(errors, 0);
+    DeletionGate(root.path().c_str(), "Z:\\no-source\\", errors, report).removeTree(path.c_str());
+    return errors;
+}
+
+// Windows removes a link as the link; Wine would delete what it points to,
+// so there the link stays, with its line.
+void linkRemovedOrTold(const std::string& link, int32_t errors, const std::string& report) {
+    if (!test::fileExists(link)) {
+        EXPECT_EQ(errors, 0);
+        return;
+    }
+    EXPECT_EQ(errors, 1);
+    EXPECT_NE(report.find("ссылка \"" + link + "\" не может быть удалена"), std::string::npos) << report;
 }
 
 }  // namespace
@@ -139,7 +153,7 @@ TEST(RemoveTree, RemovesFilesAndTreesWithReadOnlyFilesAtAnyDepth) {
     test::TempDir tmp;
     test::writeFile(tmp / "single.txt", "x");
     test::setAttributes(tmp / "single.txt", FILE_ATTRIBUTE_READONLY);
-    removeTree(tmp, tmp / "single.txt");
+    EXPECT_EQ(removeTree(tmp, tmp / "single.txt"), 0);
     EXPECT_FALSE(test::fileExists(tmp / "single.txt"));
 
     std::string level = tmp / "tree";
@@ -151,11 +165,11 @@ TEST(RemoveTree, RemovesFilesAndTreesWithReadOnlyFilesAtAnyDepth) {
         level += "\\sub";
     }
     test::writeFile(tmp / "keep.txt", "k");
-    removeTree(tmp, tmp / "tree\\");
+    EXPECT_EQ(removeTree(tmp, tmp / "tree\\"), 0);
     EXPECT_FALSE(test::fileExists(tmp / "tree"));
     EXPECT_TRUE(test::fileExists(tmp / "keep.txt"));
 
-    removeTree(tmp, tmp / "nothing-here");  // silently nothing
+    EXPECT_EQ(removeTree(tmp, tmp / "nothing-here"), 0);  // silently nothing
     EXPECT_TRUE(test::fileExists(tmp / "keep.txt"));
 }
 
@@ -166,18 +180,26 @@ TEST(RemoveTree, ADirectoryLinkIsNotFollowed) {
     test::writeFile(tmp / "tree\\sub\\file.txt", "x");
     ASSERT_TRUE(makeUnixSymlink(tmp / "tree\\link", tmp / "outside"));
 
-    removeTree(tmp, tmp / "tree");
+    std::ostringstream report;
+    int32_t errors = removeTree(tmp, tmp / "tree", report);
     EXPECT_EQ(test::readFile(tmp / "outside\\data.txt"), "keep me");
     EXPECT_EQ(test::readFile(tmp / "outside\\deeper\\more.txt"), "and me");
     EXPECT_FALSE(test::fileExists(tmp / "tree\\sub"));
-    // Windows removes the link itself; Wine cannot remove a Unix link through
-    // RemoveDirectoryA, so the link (and its parent) may stay here.
+    linkRemovedOrTold(tmp / "tree\\link", errors, report.str());
 
-    ASSERT_TRUE(makeUnixSymlink(tmp / "rootlink", tmp / "outside"));
-    removeTree(tmp, tmp / "rootlink");  // the link given itself
+    // The link given itself, and one to an empty directory: what they point
+    // to stays whatever happens to the link.
+    test::makeDirs(tmp / "empty");
+    for (const char* name : {"rootlink", "emptylink"}) {
+        ASSERT_TRUE(makeUnixSymlink(tmp / name, tmp / (name[0] == 'r' ? "outside" : "empty")));
+        std::ostringstream told;
+        int32_t linkErrors = removeTree(tmp, tmp / name, told);
+        linkRemovedOrTold(tmp / name, linkErrors, told.str());
+    }
     EXPECT_EQ(test::readFile(tmp / "outside\\deeper\\more.txt"), "and me");
-    removeUnixLink(tmp / "tree\\link");
-    removeUnixLink(tmp / "rootlink");
+    EXPECT_TRUE(test::fileExists(tmp / "empty"));
+    for (const char* name : {"tree\\link", "rootlink", "emptylink"})
+        if (test::fileExists(tmp / name)) removeUnixLink(tmp / name);
 }
 
 // As deep as narrow paths go; removed with so little stack left that a
