@@ -29,6 +29,7 @@ DeletionGate::DeletionGate(const char* destDir, const char* sourceDir, int32_t& 
       source_(normalRoot(sourceDir)),
       destFinal_(finalRoot(destDir)),
       sourceFinal_(finalRoot(sourceDir)),
+      sourceRoot_(sourceDir),
       errorCount_(errorCount),
       report_(report),
       fs_(fs) {
@@ -66,6 +67,8 @@ std::string DeletionGate::linkAbove(const std::string& normal) const {
 }
 
 DeletionGate::Verdict DeletionGate::judgeOpened(HANDLE item, const std::string& normal, std::string& link) const {
+    DirIdentity id;
+    if (handleIdentity(item, id) && sourceRoot_.liesIn(id)) return Verdict::TouchesSource;
     std::wstring final;
     if (destFinal_.empty() || !finalPathOf(item, final)) return Verdict::Allowed;  // judged on the text
     if (!canonicalBelow(final, destFinal_)) {

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "fsops/fs_calls.h"
+#include "fsops/root_identity.h"
 
 class DeletionGate {
 public:
@@ -62,6 +63,7 @@ private:
     // text and the attributes of each level decide instead.
     std::wstring destFinal_, sourceFinal_;
     bool destInsideSourceFinal_ = false;
+    RootIdentity sourceRoot_;  // the source under any name, and what it lies in
     int32_t& errorCount_;
     std::ostream& report_;
     FileSystemCalls& fs_;

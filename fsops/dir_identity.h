@@ -17,3 +17,6 @@ struct DirIdentity {
 
 // Follows links; false when the directory cannot be opened.
 bool directoryIdentity(const std::string& fullPath, DirIdentity& id);
+
+// The identity of an open handle's item.
+bool handleIdentity(HANDLE handle, DirIdentity& id);

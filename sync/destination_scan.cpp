@@ -1,6 +1,7 @@
 #include <iostream>
 #include <unordered_set>
 
+#include "fsops/root_identity.h"
 #include "sync/listing_prefetch.h"
 #include "sync/report.h"
 #include "sync/rules.h"
@@ -30,6 +31,7 @@ void leaveOutPair(DirNode* node) {
 void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& source, bool rootOnly) {
     const SettingsRecord& settings = engine.settings;
     const ScanFilter filter(settings);
+    const RootIdentity sourceRoot(settings.sourceDir);  // under any name, never deleted
     if (!dest.root->counterpart && !source.root->counterpart) {
         dest.root->counterpart = source.root;
         source.root->counterpart = dest.root;
@@ -62,6 +64,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
             if (node->keepsAll && !isDir && !(node->counterpart && findFile(node->counterpart->record, d.cFileName)))
                 return;
             if (takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath) != Record::Subdirectory) return;
+            if (sourceRoot.is(dir.full + d.cFileName, d.cFileName)) return;
             DirNode* child = findChild(node, d.cFileName);
             if (child && !child->mirrored) return;  // recorded already under another letter case
             if (child) {

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "fsops/partial_copy.h"
+#include "fsops/root_identity.h"
 #include "sync/listing_prefetch.h"
 #include "sync/report.h"
 #include "sync/rules.h"
@@ -40,6 +41,7 @@ void reportUnaddressable(SyncEngine& engine, const std::string& path) {
 
 void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
     const ScanFilter filter(engine.settings);
+    const RootIdentity destination(engine.settings.destDir);  // under any name, never copied into itself
     Dir top;
     top.node = source.root;
     top.full = engine.settings.sourceDir;
@@ -60,7 +62,7 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
             if (isPartialCopy(d.cFileName) && !(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return;
             Record kind = takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath);
             if (kind == Record::TooLong) addLeftOut(node, d.cFileName);
-            if (kind != Record::Subdirectory) return;
+            if (kind != Record::Subdirectory || destination.is(dir.full + d.cFileName, d.cFileName)) return;
             if (!fitsToEnter(dir, relPath, d.cFileName)) {
                 reportTooLong(dir.full + d.cFileName, engine.errorCount);
                 addLeftOut(node, d.cFileName);

@@ -1,0 +1,73 @@
+#include "fsops/root_identity.h"
+
+#include <windows.h>
+
+#include "fsops/final_path.h"
+#include "fsops/path_normal.h"
+
+namespace {
+
+std::string narrowOf(const std::wstring& wide) {
+    int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string text(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], n, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(n - 1));
+    return text;
+}
+
+// The last component of a path without a trailing backslash; empty for a
+// drive or share root.
+std::string lastName(const std::string& path) {
+    std::size_t slash = path.find_last_of('\\');
+    if (slash == std::string::npos || slash + 1 >= path.size() || path.find(':', slash) != std::string::npos)
+        return std::string();
+    return path.substr(slash + 1);
+}
+
+// The identities of path and of each directory above it, by its text.
+void addChain(std::string path, std::vector<DirIdentity>& chain) {
+    for (;;) {
+        DirIdentity id;
+        if (directoryIdentity(path, id)) chain.push_back(id);
+        std::size_t slash = path.find_last_of('\\');
+        if (slash == std::string::npos || slash + 1 >= path.size() || path.size() <= 3) return;
+        path.erase(slash == 2 ? 3 : slash);  // keep "C:\" whole
+    }
+}
+
+}  // namespace
+
+RootIdentity::RootIdentity(const char* root) {
+    std::string normal;
+    if (!absoluteNormal(root, normal) || !directoryIdentity(normal, id_)) return;
+    known_ = true;
+    std::wstring final;
+    bool resolved = false;
+    std::string finalNarrow;
+    if (canonicalPath(normal, final, &resolved) && resolved) {
+        finalNarrow = narrowOf(final.compare(0, 4, L"UNC\\") == 0 ? L"\\\\" + final.substr(4) : final);
+        addChain(finalNarrow, chain_);
+    }
+    addChain(normal, chain_);
+    for (const std::string& name : {lastName(normal), lastName(finalNarrow)})
+        if (!name.empty()) names_.push_back(foldCase(name));
+}
+
+bool RootIdentity::is(const std::string& full, const char* name) const {
+    if (!known_) return false;
+    if (!names_.empty()) {
+        std::string folded = foldCase(name);
+        bool named = false;
+        for (const std::string& n : names_) named = named || n == folded;
+        if (!named) return false;
+    }
+    DirIdentity id;
+    return directoryIdentity(full, id) && id == id_;
+}
+
+bool RootIdentity::liesIn(const DirIdentity& item) const {
+    for (const DirIdentity& id : chain_)
+        if (id == item) return true;
+    return false;
+}
