@@ -1,15 +1,15 @@
 // Directory chains and tree removal on real trees under Wine.
 #include <gtest/gtest.h>
-
-#include <sstream>
 #include <windows.h>
 #include <malloc.h>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "fsops/deletion_gate.h"
 #include "fsops/directories.h"
 #include "support/test_support.h"
+#include "win/unique_handle.h"
 
 namespace {
 
@@ -128,6 +128,13 @@ TEST(EnsureDirectory, APathTooLongForTheBufferIsRefusedWithTheArgument) {
 
 namespace {
 
+std::wstring wideOf(const std::string& narrow) {
+    std::wstring wide(narrow.size() + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, &wide[0],
+                                                             static_cast<int>(wide.size()))) - 1);
+    return wide;
+}
+
 // removeTree through a gate whose destination root is the temporary
 // directory; the error count.
 int32_t removeTree(const test::TempDir& root, const std::string& path, std::ostream& report = std::cerr) {
@@ -168,6 +175,16 @@ TEST(RemoveTree, RemovesFilesAndTreesWithReadOnlyFilesAtAnyDepth) {
     EXPECT_EQ(removeTree(tmp, tmp / "tree\\"), 0);
     EXPECT_FALSE(test::fileExists(tmp / "tree"));
     EXPECT_TRUE(test::fileExists(tmp / "keep.txt"));
+
+    // Names narrow calls cannot address (trailing dots, a directory "...")
+    // go too, instead of being announced and left.
+    std::wstring odd = L"\\\\?\\" + wideOf(tmp / "odd");
+    ASSERT_TRUE(CreateDirectoryW(odd.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((odd + L"\\...").c_str(), nullptr));
+    for (const wchar_t* name : {L"\\...\\f.txt", L"\\x.", L"\\\u00e4.txt"})
+        win::UniqueFileHandle(CreateFileW((odd + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    EXPECT_EQ(removeTree(tmp, tmp / "odd"), 0);
+    EXPECT_EQ(GetFileAttributesW(odd.c_str()), INVALID_FILE_ATTRIBUTES);
 
     EXPECT_EQ(removeTree(tmp, tmp / "nothing-here"), 0);  // silently nothing
     EXPECT_TRUE(test::fileExists(tmp / "keep.txt"));
