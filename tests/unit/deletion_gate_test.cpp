@@ -26,6 +26,9 @@ TEST(DeletionGate, PathsNormaliseBothSeparatorsDotsAndDoubledBackslashes) {
     EXPECT_EQ(normal("C:\\a\\.."), "C:\\");
     EXPECT_EQ(normal("\\\\srv\\share\\x\\.."), "\\\\srv\\share");
     EXPECT_EQ(normal("dir\\.\\sub"), "dir\\sub");
+    // A long-path prefix names the same place as the path without it.
+    EXPECT_EQ(normal("\\\\?\\Z:\\tmp\\x\\"), "Z:\\tmp\\x");
+    EXPECT_EQ(normal("\\\\?\\unc\\srv\\share\\x"), "\\\\srv\\share\\x");
     // Climbing above the root, a share without its name, and names that
     // narrow calls would quietly change are refused.
     for (const char* bad : {"C:\\..", "C:\\a\\..\\..", "\\\\srv\\share\\..", "\\\\srv", "\\\\\\share", "a\\..\\..",

@@ -110,6 +110,13 @@ TEST(Settings, KeysFollowTheirReadingRules) {
     EXPECT_FALSE(b.settings.askOnError);
     EXPECT_TRUE(b.settings.rootOnly);
     EXPECT_TRUE(b.boxes.empty());
+
+    // A long-path prefix is taken away: the roots are compared, logged and
+    // reported as the plain paths they name.
+    Loaded c = load(tmp, {kMain, "КаталогПриемник=\\\\?\\" + (tmp / "dst"), "КаталогИсточник=\\\\?\\" + (tmp / "src")});
+    ASSERT_TRUE(c.ok);
+    EXPECT_EQ(std::string(c.settings.destDir), tmp / "dst\\");
+    EXPECT_EQ(std::string(c.settings.sourceDir), tmp / "src\\");
 }
 
 TEST(Settings, MissingKeysAndSectionsKeepTheDefaults) {
