@@ -82,24 +82,28 @@ void applyDeletion(SyncEngine& engine, DeletionGate& gate, const DirRecord& d) {
     }
 }
 
-void createMissingDirectory(SyncEngine& engine, LogBlock& block, const DirRecord& d, const char* dstDir,
+// True when the directory was created just now, and so holds nothing yet.
+bool createMissingDirectory(SyncEngine& engine, LogBlock& block, const DirRecord& d, const char* dstDir,
                             bool fits) {
     if (!fits) {
         block.err(tooLongLine("создания каталога", engine.settings.destDir + d.name + "\\"));
         block.count();
-        return;
+        return false;
     }
     block.out(std::string("Создание каталога \"") + dstDir + "\"");
     if (!CreateDirectoryA(dstDir, nullptr)) {
         DWORD code = GetLastError();
         block.err("Ошибка " + std::to_string(code) + " создания каталога \"" + dstDir + "\"");
         block.count();
+        return false;
     }
+    return true;
 }
 
 // One file of the copy list, on a copy thread. srcDir and dstDir are empty
-// when the directory path did not fit.
-void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const FileEntry& f,
+// when the directory path did not fit. In a directory created in this pass
+// (emptyDir) no file can be in the way.
+void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const FileEntry& f, bool emptyDir,
                const std::string& srcDir, const std::string& dstDir) {
     const SettingsRecord& s = engine.settings;
     char source[kSourceBuffer];
@@ -115,7 +119,7 @@ void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const Fi
         return;
     }
     if (engine.stopping()) return;  // no copy starts after a confirmed abort
-    copyInto(engine, block, source, destination, f.attributes, f.lastWrite);
+    copyInto(engine, block, source, destination, f.attributes, f.lastWrite, !f.isNew && !emptyDir);
 }
 
 // Directories are created here, in list order, before any of their files is
@@ -127,10 +131,11 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
     char dstDir[kPathBuffer];
     win::joinText(srcDir, {s.sourceDir, d.name.c_str(), "\\"});
     bool dstFits = win::joinText(dstDir, {s.destDir, d.name.c_str(), "\\"});
+    bool emptyDir = false;
     if ((d.flags & DirMissing) == DirMissing) {
         LogBlock block;
         std::size_t turn = log.take();
-        createMissingDirectory(engine, block, d, dstDir, dstFits);
+        emptyDir = createMissingDirectory(engine, block, d, dstDir, dstFits);
         log.finish(turn, std::move(block));
     }
     std::string from = srcDir, to = dstDir;
@@ -143,10 +148,10 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
             if (engine.stopping()) return;  // the user may have aborted while the caption was shown
         }
         std::size_t turn = log.take();
-        pool.run([&engine, &log, &d, &f, from, to, turn] {
+        pool.run([&engine, &log, &d, &f, emptyDir, from, to, turn] {
             LogBlock block;
             try {
-                copyEntry(engine, block, d, f, from, to);
+                copyEntry(engine, block, d, f, emptyDir, from, to);
             } catch (...) {
                 log.finish(turn, LogBlock());  // stopped: the lines of copies done meanwhile still go out
                 throw;

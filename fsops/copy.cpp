@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <iostream>
+#include <sstream>
 #include <string>
 
 #include "fsops/copy_lines.h"
@@ -58,10 +59,10 @@ void copyPair(SyncEngine& engine, DeletionGate& gate, const SyncPair& pair) {
         return;
     }
     WIN32_FILE_ATTRIBUTE_DATA to{};
-    if (GetFileAttributesExA(destination, GetFileExInfoStandard, &to) && timeMatch(to.ftLastWriteTime, from.ftLastWriteTime))
-        return;  // up to date
+    bool exists = GetFileAttributesExA(destination, GetFileExInfoStandard, &to) != 0;
+    if (exists && timeMatch(to.ftLastWriteTime, from.ftLastWriteTime)) return;  // up to date
 
-    copyAndReport(engine, source, destination, from.dwFileAttributes, from.ftLastWriteTime);
+    copyAndReport(engine, source, destination, from.dwFileAttributes, from.ftLastWriteTime, exists);
 }
 
 std::wstring wideFor(const SyncEngine& engine, const char* path) {
@@ -78,6 +79,24 @@ void discard(const std::wstring& part) {
     FileSystemCalls& calls = FileSystemCalls::real();
     win::UniqueFileHandle item(calls.openForDeletion(part.c_str()));
     if (item) calls.deleteOpened(item.get(), FILE_ATTRIBUTE_READONLY);
+}
+
+// A copy that failed part way (a full volume) can leave a truncated file
+// carrying the source's time, which a later run would take as up to date.
+void dropLookalike(SyncEngine& engine, LogBlock& block, const char* destination, const std::wstring& wide,
+                   const FILETIME& sourceTime) {
+    WIN32_FILE_ATTRIBUTE_DATA now{};
+    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &now) || !timeMatch(now.ftLastWriteTime, sourceTime))
+        return;
+    int32_t refused = 0;
+    std::ostringstream report;
+    DWORD code = 0;
+    DeletionGate(engine.settings.destDir, engine.settings.sourceDir, refused, report, *engine.fs)
+        .deleteFile(destination, false, &code);
+    if (!refused) return;
+    std::string line = report.str();
+    block.err(line.substr(0, line.size() - 1));
+    block.count(refused);
 }
 
 // A source rewritten during its copy leaves a torn copy carrying the new
@@ -115,23 +134,26 @@ bool replace(SyncEngine& engine, const std::wstring& part, const std::wstring& d
 }  // namespace
 
 void copyInto(SyncEngine& engine, LogBlock& block, const char* source, const char* destination,
-              DWORD sourceAttributes, const FILETIME& sourceTime) {
-    std::string partName = std::string(destination) + kPartialCopySuffix;
+              DWORD sourceAttributes, const FILETIME& sourceTime, bool replacing) {
+    std::string partName = replacing ? std::string(destination) + kPartialCopySuffix : std::string(destination);
     std::wstring part = wideFor(engine, partName.c_str()), target = wideFor(engine, destination);
-    bool copied = false, replaced = false;
+    bool copied = false, done = false;
     try {
         copied = !part.empty() && !target.empty() && engine.copyFile(source, partName.c_str());
         if (copied && !keepScannedTime(block, part, destination, sourceTime)) {
             discard(part);  // reported there
             return;
         }
-        replaced = copied && replace(engine, part, target);
+        done = copied && (!replacing || replace(engine, part, target));
     } catch (...) {
-        if (!part.empty()) discard(part);
+        if (replacing && !part.empty()) discard(part);
         throw;
     }
-    if (!replaced) {
-        if (!part.empty()) discard(part);
+    if (!done) {
+        if (replacing && !part.empty())
+            discard(part);
+        else if (!part.empty())
+            dropLookalike(engine, block, destination, part, sourceTime);
         block.err(copyFailedLine(source, destination));
         block.count();
         return;
@@ -142,9 +164,9 @@ void copyInto(SyncEngine& engine, LogBlock& block, const char* source, const cha
 }
 
 void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
-                   const FILETIME& sourceTime) {
+                   const FILETIME& sourceTime, bool replacing) {
     LogBlock block;
-    copyInto(engine, block, source, destination, sourceAttributes, sourceTime);
+    copyInto(engine, block, source, destination, sourceAttributes, sourceTime, replacing);
     block.writeTo(engine.errorCount);
 }
 

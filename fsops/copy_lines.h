@@ -7,18 +7,20 @@
 class LogBlock;
 class SyncEngine;
 
-// Copies beside the destination and moves the copy over it (see
-// fsops/partial_copy.h), recording the outcome in block (a failure counted
-// there); when the settings ask for it, takes away the read-only bit the
-// copy took over from the source. sourceTime is the source's last-write time
-// as scanned: a copy of a source rewritten since then keeps that time, so
-// the next run copies it again. Safe to call from several threads at once.
+// Copies and records the outcome in block (a failure counted there); when
+// the settings ask for it, takes away the read-only bit the copy took over
+// from the source. A file that stands under the destination name already
+// (replacing) is replaced by a copy written beside it (fsops/partial_copy.h),
+// never written through; a new one is copied straight to its name, and what
+// a failed copy left of it is deleted. sourceTime is the source's last-write
+// time as scanned: a copy of a source rewritten since then keeps that time,
+// so the next run copies it again. Safe to call from several threads at once.
 void copyInto(SyncEngine& engine, LogBlock& block, const char* source, const char* destination,
-              DWORD sourceAttributes, const FILETIME& sourceTime);
+              DWORD sourceAttributes, const FILETIME& sourceTime, bool replacing);
 
 // The same, written at once.
 void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
-                   const FILETIME& sourceTime);
+                   const FILETIME& sourceTime, bool replacing);
 
 inline std::string copiedLine(const char* source, const char* destination) {
     return std::string("Копирование файла \"") + source + "\" в \"" + destination + "\"";
