@@ -38,23 +38,28 @@ void addChain(std::string path, std::vector<DirIdentity>& chain) {
 
 }  // namespace
 
-RootIdentity::RootIdentity(const char* root) {
-    std::string normal;
-    if (!absoluteNormal(root, normal) || !directoryIdentity(normal, id_)) return;
+void RootIdentity::readIdentity() const {
+    state_ = 1;
+    if (!absoluteNormal(root_, normal_) || !directoryIdentity(normal_, id_)) return;
     known_ = true;
     std::wstring final;
     bool resolved = false;
-    std::string finalNarrow;
-    if (canonicalPath(normal, final, &resolved) && resolved) {
-        finalNarrow = narrowOf(final.compare(0, 4, L"UNC\\") == 0 ? L"\\\\" + final.substr(4) : final);
-        addChain(finalNarrow, chain_);
-    }
-    addChain(normal, chain_);
-    for (const std::string& name : {lastName(normal), lastName(finalNarrow)})
+    if (canonicalPath(normal_, final, &resolved) && resolved)
+        final_ = narrowOf(final.compare(0, 4, L"UNC\\") == 0 ? L"\\\\" + final.substr(4) : final);
+    for (const std::string& name : {lastName(normal_), lastName(final_)})
         if (!name.empty()) names_.push_back(foldCase(name));
 }
 
+void RootIdentity::readChain() const {
+    if (state_ < 1) readIdentity();
+    state_ = 2;
+    if (!known_) return;
+    if (!final_.empty()) addChain(final_, chain_);
+    addChain(normal_, chain_);
+}
+
 bool RootIdentity::is(const std::string& full, const char* name) const {
+    if (state_ < 1) readIdentity();
     if (!known_) return false;
     if (!names_.empty()) {
         std::string folded = foldCase(name);
@@ -67,6 +72,7 @@ bool RootIdentity::is(const std::string& full, const char* name) const {
 }
 
 bool RootIdentity::liesIn(const DirIdentity& item) const {
+    if (state_ < 2) readChain();
     for (const DirIdentity& id : chain_)
         if (id == item) return true;
     return false;

@@ -10,9 +10,11 @@
 
 #include "fsops/dir_identity.h"
 
+// Nothing is read until it is first asked: on a share each question of the
+// file system is a round trip. Not for use from several threads at once.
 class RootIdentity {
 public:
-    explicit RootIdentity(const char* root);
+    explicit RootIdentity(const char* root) : root_(root) {}
 
     // Whether the directory at full, listed under name, is this root. Only
     // a directory of the root's own name (as written, or where the file
@@ -22,8 +24,14 @@ public:
     bool liesIn(const DirIdentity& item) const;
 
 private:
-    bool known_ = false;
-    DirIdentity id_;
-    std::vector<std::string> names_;  // folded
-    std::vector<DirIdentity> chain_;  // the root, then the directories above it
+    void readIdentity() const;
+    void readChain() const;
+
+    std::string root_;
+    mutable int state_ = 0;  // 0 nothing read, 1 identity read, 2 and the chain too
+    mutable bool known_ = false;
+    mutable DirIdentity id_;
+    mutable std::string normal_, final_;
+    mutable std::vector<std::string> names_;  // folded
+    mutable std::vector<DirIdentity> chain_;  // the root, then the directories above it
 };
