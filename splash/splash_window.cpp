@@ -88,7 +88,7 @@ int SplashWindow::RunMessageLoop() {
     return static_cast<int>(msg.wParam);
 }
 
-void SplashWindow::PostClose() { PostMessageA(window, WM_CLOSE, 0, 0); }
+void SplashWindow::PostClose() { PostMessageA(window.load(), WM_CLOSE, 0, 0); }
 
 LRESULT CALLBACK SplashWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SplashWindow* self;
