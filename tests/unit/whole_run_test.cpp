@@ -361,7 +361,7 @@ TEST(WholeRun, AWorkerThatCannotBeStoppedEndsTheProcessInsteadOfHanging) {
     EXPECT_FALSE(test::fileExists(tmp / "tolvaren.out"));
 }
 
-TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnce) {
+TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnceAndAnswersItsLauncher) {
     WholeRun run;
     const int total = writeManyFiles(run.src, 8) + 1;  // and darv.exe
     // Under Wine a final path names the deepest drive root above it: the
@@ -388,6 +388,7 @@ TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnce) {
     ASSERT_TRUE(link.made());
     const std::vector<std::string> spellings{run.tmp.path() + "\\.\\приёмник дарв\\", shortName,
                                              run.tmp / "link", drive + "Приёмник ДАРВ"};
+    // Without an argument: a launcher quotes its child's arguments.
     const std::string second = "\"" + test::buildFile("tolvaren.exe") + "\"";
     const std::string log = run.dst + "\\tolvaren.out";
     const std::string logBefore = test::readFile(log);
@@ -402,6 +403,12 @@ TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnce) {
         EXPECT_LT(GetTickCount() - start, 2000u) << other;
         EXPECT_EQ(test::readFile(log).compare(0, logBefore.size(), logBefore), 0) << other;  // only the first run's
     }
+    // A launcher that prepared the start-up handshake for a run that gives
+    // way gets its answer all the same.
+    const std::string launcher = "\"" + test::buildFile("helpers\\handshake.exe") + "\" block \"" +
+                                 (run.tmp / "event.txt") + "\" " + second;
+    EXPECT_EQ(test::runProgram(launcher, run.tmp.path(), 40000), 0);
+    EXPECT_EQ(test::readFile(run.tmp / "event.txt"), "set\n");
     EXPECT_TRUE(first.running());
 
     // Told to go on, the first run ends as if alone: every file once, no error, one start.
