@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -131,23 +132,6 @@ int copiedLines(const std::string& dest) {
 // Well into the copying, far from its end.
 bool copyingUnderWay(const std::string& dest) { return copiedLines(dest) >= 200; }
 
-// The Unix path of a Windows path, from Wine's own export, in the ANSI code
-// page that a command line is read in.
-std::string unixPath(const std::string& path) {
-    using ToUnix = char*(CDECL*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    wchar_t wide[MAX_PATH * 2] = L"";
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2);
-    char* unix = toUnix ? toUnix(wide) : nullptr;
-    if (!unix) return "";
-    MultiByteToWideChar(CP_UTF8, 0, unix, -1, wide, MAX_PATH * 2);
-    HeapFree(GetProcessHeap(), 0, unix);
-    char ansi[MAX_PATH * 2] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr);
-    return ansi;
-}
-
 // A Unix symbolic link dir\name -> target, there while the object lives.
 // Made and removed by /bin/ln and /bin/rm (Wine's own calls would remove the
 // target); Wine cannot wait for those, so seenAs, the Windows path that
@@ -156,7 +140,7 @@ class UnixLink {
 public:
     UnixLink(const std::string& dir, const std::string& target, const std::string& name, std::string seenAs)
         : dir_(dir), name_(name), seenAs_(std::move(seenAs)) {
-        test::runProgram("/bin/ln -sfn \"" + unixPath(target) + "\" " + name_, dir_);
+        test::runProgram("/bin/ln -sfn \"" + target + "\" " + name_, dir_);
         waitUntil([&] { return test::isDirectory(seenAs_); }, 10000);
     }
     ~UnixLink() {
@@ -169,15 +153,19 @@ private:
     std::string dir_, name_, seenAs_;
 };
 
-// A drive letter that Wine maps to target: a link in the prefix's dosdevices.
-std::unique_ptr<UnixLink> driveLetterFor(const std::string& target, std::string& root) {
+// Another drive letter of Wine's for dir: a link in the prefix's dosdevices
+// to dir below the link of dir's own drive.
+std::unique_ptr<UnixLink> driveLetterFor(std::string dir, std::string& root) {
     const char* prefix = std::getenv("WINEPREFIX");
     for (char letter = 'P'; prefix && letter <= 'X'; ++letter) {
         root = std::string(1, letter) + ":\\";
         if (test::fileExists(root)) continue;
         std::string dosdevices = "Z:" + std::string(prefix) + "/dosdevices";
         std::replace(dosdevices.begin(), dosdevices.end(), '/', '\\');
-        return std::make_unique<UnixLink>(dosdevices, target, std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":", root);
+        std::replace(dir.begin(), dir.end(), '\\', '/');
+        dir[0] = static_cast<char>(std::tolower(dir[0]));  // Wine's links are "c:", "z:"...
+        std::string name{static_cast<char>(std::tolower(letter)), ':'};
+        return std::make_unique<UnixLink>(dosdevices, dir, name, root);
     }
     return nullptr;
 }
@@ -384,7 +372,7 @@ TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnceAndAnswersItsLauncher
     char shortName[MAX_PATH] = "";
     ASSERT_GT(GetShortPathNameA(run.dst.c_str(), shortName, MAX_PATH), 0u);
     ASSERT_STRNE(shortName, run.dst.c_str());
-    UnixLink link(run.tmp.path(), run.dst, "link", run.tmp / "link");
+    UnixLink link(run.tmp.path(), "Приёмник ДАРВ", "link", run.tmp / "link");
     ASSERT_TRUE(link.made());
     const std::vector<std::string> spellings{run.tmp.path() + "\\.\\приёмник дарв\\", shortName,
                                              run.tmp / "link", drive + "Приёмник ДАРВ"};
