@@ -1,5 +1,5 @@
 // One run at a time per destination directory: a named mutex of the
-// session, keyed by the normalised destination path. A second run on the
+// session, keyed by where the destination really is. A second run on the
 // same destination gives way at once, before it touches the directory or
 // the logs of the run under way.
 #pragma once
@@ -8,9 +8,11 @@
 
 #include "win/unique_handle.h"
 
-// The key of a destination path: made absolute, upper-cased, without
-// trailing backslashes, so that spellings of one directory meet.
-std::string destinationKey(const char* destination);
+// The key of a destination path: its canonical path (links, mapped drive
+// letters and 8.3 names resolved as far as the path exists), so that every
+// spelling of one directory meets. Where the path cannot be resolved, its
+// normalised text: absolute, upper-cased, without trailing backslashes.
+std::wstring destinationKey(const char* destination);
 
 class DestinationLock {
 public:

@@ -13,6 +13,8 @@
 #include "splash/splash_window.h"
 #include "sync/sync_engine.h"
 #include "win/unique_handle.h"
+#include "worker/process_platform.h"
+#include "worker/running_check.h"
 #include "worker/worker.h"
 
 namespace {
@@ -65,7 +67,13 @@ void runTolvaren(HINSTANCE instance, const char* arguments) {
     // anything here touches the directory or its logs. Held until the
     // engine below has closed (and perhaps removed) the logs.
     DestinationLock destination(readDestinationSetting(iniPath));
-    if (!destination.held()) return;
+    if (!destination.held()) {
+        // A launcher may wait for this process's answer without a time
+        // limit; it gets it, though not the wait for its own end.
+        DWORD launcher = 0;
+        answerStartupHandshake(ProcessPlatform::real(), launcher);
+        return;
+    }
 
     SyncEngine engine;
     // Reads its picture setting from the INI file; destroyed before the engine.

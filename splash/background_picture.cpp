@@ -80,29 +80,40 @@ std::string findSplashArchive(const char* iniPath) {
     return chosen < 0 ? std::string() : ResolveSourcePath(files[chosen].c_str(), iniPath);
 }
 
-bool loadArchivePicture(const char* path, BackgroundPicture& picture) {
+bool extractArchiveImage(const char* path, BackgroundPicture& picture) {
     auto archive = std::make_unique<UnZipFile>();
     if (!archive->Open(path)) return false;
     const std::string* entry = firstImageEntry(archive->names);
     if (!entry) return false;
     win::LateBound<decltype(CreateStreamOnHGlobal)> createStream("ole32.dll", "CreateStreamOnHGlobal");
-    win::LateBound<decltype(OleLoadPicture)> loadPicture("oleaut32.dll", "OleLoadPicture");
-    if (!createStream || !loadPicture) return false;
+    if (!createStream) return false;
     picture.ole32 = std::move(createStream.module);
-    picture.oleaut32 = std::move(loadPicture.module);
     if (FAILED(createStream.call(nullptr, TRUE, picture.stream.put()))) return false;
     long count = 0;
-    if (archive->Extract(entry->c_str(), picture.stream.get(), &count) &&
-        SUCCEEDED(loadPicture.call(picture.stream.get(), count, FALSE, IID_IPicture,
-                                   reinterpret_cast<void**>(picture.picture.put()))) &&
-        picture.picture)
+    if (archive->Extract(entry->c_str(), picture.stream.get(), &count)) {
+        picture.streamBytes = count;
         return true;
+    }
+    picture.stream.reset();
+    return false;
+}
+
+bool loadArchiveImage(BackgroundPicture& picture) {
+    if (!picture.stream) return false;
+    win::LateBound<decltype(OleLoadPicture)> loadPicture("oleaut32.dll", "OleLoadPicture");
+    if (loadPicture) {
+        picture.oleaut32 = std::move(loadPicture.module);
+        if (SUCCEEDED(loadPicture.call(picture.stream.get(), picture.streamBytes, FALSE, IID_IPicture,
+                                       reinterpret_cast<void**>(picture.picture.put()))) &&
+            picture.picture)
+            return true;
+    }
     picture.picture.reset();  // E_NOINTERFACE or any other failure: no picture
     picture.stream.reset();
     return false;
 }
 
-void loadBackgroundPicture(const char* iniPath, const char* setting, BackgroundPicture& picture) {
+void findBackgroundPicture(const char* iniPath, const char* setting, BackgroundPicture& picture) {
     PictureSetting parts = splitPictureSetting(setting);
     std::string path = ResolveSourcePath(parts.file, iniPath);
     bool namesArchive = isSplashArchiveName(parts.file);
@@ -116,9 +127,11 @@ void loadBackgroundPicture(const char* iniPath, const char* setting, BackgroundP
         path = findSplashArchive(iniPath);
         searched = true;
     }
-    if ((namesArchive || searched) && !path.empty()) loadArchivePicture(path.c_str(), picture);
-    if (picture.picture) measurePicture(picture);
+    if ((namesArchive || searched) && !path.empty()) extractArchiveImage(path.c_str(), picture);
+}
 
+void finishBackgroundPicture(BackgroundPicture& picture) {
+    if (loadArchiveImage(picture)) measurePicture(picture);
     SIZE size = withDefaultSize(SIZE{picture.size.bmWidth, picture.size.bmHeight});
     picture.size.bmWidth = size.cx;
     picture.size.bmHeight = size.cy;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "splash/picture_lookup.h"
 #include "win/fixed_text.h"
 
 namespace {
@@ -17,7 +18,8 @@ const int kIconResource = 200;
 SplashWindow::SplashWindow(HINSTANCE instance_, const char* iniPath) : instance(instance_) {
     GetPrivateProfileStringA("Оформление", "ФоноваяКартинка", "darv.exe#101", pictureSetting,
                              sizeof pictureSetting, iniPath);
-    loadBackgroundPicture(iniPath, pictureSetting, background);
+    // On a thread with a time limit: the share may not answer at all.
+    loadBackgroundPictureWithin(iniPath, pictureSetting, kPictureLookupMs, background);
     progress = std::make_unique<StubProgressBar>();
     font.reset(CreateFontA(13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Tahoma"));
@@ -88,7 +90,7 @@ int SplashWindow::RunMessageLoop() {
     return static_cast<int>(msg.wParam);
 }
 
-void SplashWindow::PostClose() { PostMessageA(window, WM_CLOSE, 0, 0); }
+void SplashWindow::PostClose() { PostMessageA(window.load(), WM_CLOSE, 0, 0); }
 
 LRESULT CALLBACK SplashWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SplashWindow* self;

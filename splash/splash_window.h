@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -51,7 +52,8 @@ public:
     // Asks the window to close (from the worker, as its last act).
     void PostClose();
 
-    HWND Window() const { return window; }  // null before creation and after WM_DESTROY
+    // Any thread: null before creation and after WM_DESTROY.
+    HWND Window() const { return window.load(); }
     int Width() const { return width; }
     int Height() const { return height; }
     const char* Title() const { return title; }
@@ -79,7 +81,8 @@ private:
     void WithdrawWorkerBoxes();
 
     BackgroundPicture background;
-    HWND window = nullptr;
+    // Written by the main thread, read by the worker (Window, PostClose).
+    std::atomic<HWND> window{nullptr};
     HWND created = nullptr;  // the real window, kept after WM_DESTROY cleared `window`
     HINSTANCE instance;
     int width = 0, height = 0;

@@ -53,18 +53,25 @@ void waitOrTerminate(ProcessPlatform& platform, DWORD id, DWORD interval, int po
     if (!gate.checkpoint()) process->terminate();
 }
 
-void startupHandshake(ProcessPlatform& platform, const WorkerGate& gate) {
-    DWORD self = platform.currentProcessId();
+bool answerStartupHandshake(ProcessPlatform& platform, DWORD& launcher) {
+    unsigned long self = platform.currentProcessId();
     char blockName[40], eventName[40];
-    std::snprintf(blockName, sizeof blockName, "%luTolvaren", static_cast<unsigned long>(self));
+    std::snprintf(blockName, sizeof blockName, "%luTolvaren", self);
     std::snprintf(eventName, sizeof eventName, "%sCheckStart", blockName);
 
     auto block = platform.openSharedBlock(blockName);
-    if (!block || gate.checkpoint()) return;
+    if (!block) return false;
     platform.signalEvent(eventName);
-    DWORD waitFor = block->readProcessId();
+    launcher = block->readProcessId();
+    return true;
+}
+
+void startupHandshake(ProcessPlatform& platform, const WorkerGate& gate) {
+    DWORD launcher = 0;
+    if (gate.checkpoint() || !answerStartupHandshake(platform, launcher)) return;
     // A block naming this very process would have it end itself after a minute.
-    if (waitFor != self) waitOrTerminate(platform, waitFor, kPollInterval, kHandshakePolls, gate);
+    if (launcher != platform.currentProcessId())
+        waitOrTerminate(platform, launcher, kPollInterval, kHandshakePolls, gate);
 }
 
 void stopMonitor(ProcessPlatform& platform, const char* destDir, const WorkerGate& gate) {

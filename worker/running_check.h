@@ -16,7 +16,13 @@ DWORD findProcessByPath(ProcessPlatform& platform, const char* path);
 // an abort ends the wait without ending the process.
 void waitOrTerminate(ProcessPlatform& platform, DWORD id, DWORD interval, int polls, const WorkerGate& gate);
 
-// Signals a launcher's start-up event and waits for the process it names.
+// Answers a launcher's start-up handshake, when one prepared it for this
+// process: opens the block "<pid>Tolvaren", sets the event
+// "<pid>TolvarenCheckStart" and reads the launcher's identifier from the
+// block. False when there is no block.
+bool answerStartupHandshake(ProcessPlatform& platform, DWORD& launcher);
+
+// Answers the handshake and waits for the launcher it names.
 void startupHandshake(ProcessPlatform& platform, const WorkerGate& gate);
 
 // Asks the companion monitor running from destDir + "Кронваль\" to quit.

@@ -6,7 +6,11 @@
 #include "fsops/partial_copy.h"
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -129,6 +133,44 @@ int copiedLines(const std::string& dest) {
 
 // Well into the copying, far from its end.
 bool copyingUnderWay(const std::string& dest) { return copiedLines(dest) >= 200; }
+
+// A Unix symbolic link dir\name -> target, there while the object lives.
+// Made and removed by /bin/ln and /bin/rm (Wine's own calls would remove the
+// target); Wine cannot wait for those, so seenAs, the Windows path that
+// reaches the target through the link, is polled.
+class UnixLink {
+public:
+    UnixLink(const std::string& dir, const std::string& target, const std::string& name, std::string seenAs)
+        : dir_(dir), name_(name), seenAs_(std::move(seenAs)) {
+        test::runProgram("/bin/ln -sfn \"" + target + "\" " + name_, dir_);
+        waitUntil([&] { return test::isDirectory(seenAs_); }, 10000);
+    }
+    ~UnixLink() {
+        test::runProgram("/bin/rm -f " + name_, dir_);
+        waitUntil([&] { return !test::fileExists(seenAs_); }, 10000);
+    }
+    bool made() const { return test::isDirectory(seenAs_); }
+
+private:
+    std::string dir_, name_, seenAs_;
+};
+
+// Another drive letter of Wine's for dir: a link in the prefix's dosdevices
+// to dir below the link of dir's own drive.
+std::unique_ptr<UnixLink> driveLetterFor(std::string dir, std::string& root) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    for (char letter = 'P'; prefix && letter <= 'X'; ++letter) {
+        root = std::string(1, letter) + ":\\";
+        if (test::fileExists(root)) continue;
+        std::string dosdevices = "Z:" + std::string(prefix) + "/dosdevices";
+        std::replace(dosdevices.begin(), dosdevices.end(), '/', '\\');
+        std::replace(dir.begin(), dir.end(), '\\', '/');
+        dir[0] = static_cast<char>(std::tolower(dir[0]));  // Wine's links are "c:", "z:"...
+        std::string name{static_cast<char>(std::tolower(letter)), ':'};
+        return std::make_unique<UnixLink>(dosdevices, dir, name, root);
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -309,30 +351,58 @@ TEST(WholeRun, AWorkerThatCannotBeStoppedEndsTheProcessInsteadOfHanging) {
     EXPECT_FALSE(test::fileExists(tmp / "tolvaren.out"));
 }
 
-TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnce) {
+TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnceAndAnswersItsLauncher) {
     WholeRun run;
     const int total = writeManyFiles(run.src, 8) + 1;  // and darv.exe
+    // Under Wine a final path names the deepest drive root above it: the
+    // letter must be there before the first run takes its lock.
+    std::string drive;
+    std::unique_ptr<UnixLink> letter = driveLetterFor(run.tmp.path(), drive);
+    ASSERT_TRUE(letter && letter->made());
     run.configure(run.dst);
     test::Process first(run.command(), run.tmp.path());
-    ASSERT_NE(waitForSplash(first.id()), nullptr);
+    HWND splash = waitForSplash(first.id());
+    ASSERT_NE(splash, nullptr);
     ASSERT_TRUE(waitUntil([&] { return copyingUnderWay(run.dst); }, 30000));
+    // Asked whether to stop, the first run stands still and holds the destination.
+    PostMessageA(splash, WM_CHAR, 27, 0);
+    HWND box = waitForBox(first.id(), kAbortCaption);
+    ASSERT_NE(box, nullptr);
 
     // The same directory spelled otherwise: another letter case, a "."
-    // step, a closing backslash.
-    std::string other = run.tmp.path() + "\\.\\приёмник дарв\\";
-    test::writeFile(run.tmp / "second.ini", "[Основные параметры]\r\nКаталогИсточник=" + run.src +
-                                                "\r\nКаталогПриемник=" + other +
-                                                "\r\nВыводитьСтатистикуСинхронизации=да\r\n");
-    int before = copiedLines(run.dst);
+    // step, a closing backslash; its 8.3 name; a link to it; another drive.
+    char shortName[MAX_PATH] = "";
+    ASSERT_GT(GetShortPathNameA(run.dst.c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_STRNE(shortName, run.dst.c_str());
+    UnixLink link(run.tmp.path(), "Приёмник ДАРВ", "link", run.tmp / "link");
+    ASSERT_TRUE(link.made());
+    const std::vector<std::string> spellings{run.tmp.path() + "\\.\\приёмник дарв\\", shortName,
+                                             run.tmp / "link", drive + "Приёмник ДАРВ"};
+    // Without an argument: a launcher quotes its child's arguments.
+    const std::string second = "\"" + test::buildFile("tolvaren.exe") + "\"";
+    const std::string log = run.dst + "\\tolvaren.out";
+    const std::string logBefore = test::readFile(log);
     test::RunOptions options;
     options.timeoutMs = 10000;
-    DWORD start = GetTickCount();
-    EXPECT_EQ(test::runProgram("\"" + test::buildFile("tolvaren.exe") + "\" second.ini", run.tmp.path(), options), 0);
-    EXPECT_LT(GetTickCount() - start, 2000u);
-    EXPECT_GE(copiedLines(run.dst), before);  // the first run's log was not emptied
+    for (const std::string& other : spellings) {
+        test::writeFile(run.tmp / "tolvaren.ini", "[Основные параметры]\r\nКаталогИсточник=" + run.src +
+                                                    "\r\nКаталогПриемник=" + other +
+                                                    "\r\nВыводитьСтатистикуСинхронизации=да\r\n");
+        DWORD start = GetTickCount();
+        EXPECT_EQ(test::runProgram(second, run.tmp.path(), options), 0) << other;
+        EXPECT_LT(GetTickCount() - start, 2000u) << other;
+        EXPECT_EQ(test::readFile(log).compare(0, logBefore.size(), logBefore), 0) << other;  // only the first run's
+    }
+    // A launcher that prepared the start-up handshake for a run that gives
+    // way gets its answer all the same.
+    const std::string launcher = "\"" + test::buildFile("helpers\\handshake.exe") + "\" block \"" +
+                                 (run.tmp / "event.txt") + "\" " + second;
+    EXPECT_EQ(test::runProgram(launcher, run.tmp.path(), 40000), 0);
+    EXPECT_EQ(test::readFile(run.tmp / "event.txt"), "set\n");
     EXPECT_TRUE(first.running());
 
-    // The first run ends as if alone: every file once, no error, one start.
+    // Told to go on, the first run ends as if alone: every file once, no error, one start.
+    test::pressButton(box, IDNO);
     EXPECT_EQ(first.wait(60000), 0);
     EXPECT_EQ(copiedLines(run.dst), total);
     EXPECT_FALSE(test::fileExists(run.dst + "\\tolvaren.err"));
