@@ -474,4 +474,9 @@ void endProcessesOf(const std::string& path) {
     }
 }
 
+bool commandStarted(const std::string& program, const std::string& marker) {
+    bool running = findProcessByPath(ProcessPlatform::real(), program.c_str()) != 0;
+    return running || fileExists(marker);
+}
+
 }  // namespace test

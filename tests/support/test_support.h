@@ -179,4 +179,10 @@ private:
 // Ends every process whose main module is path (a program a run launched).
 void endProcessesOf(const std::string& path);
 
+// Whether a command that writes marker before it ends was started by a
+// launcher already past the point of starting it (its call returned, or its
+// process ended): the command then either runs or has written marker.
+// Looked at in that order, so a command ending between the looks is seen.
+bool commandStarted(const std::string& program, const std::string& marker);
+
 }  // namespace test
