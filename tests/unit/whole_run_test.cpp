@@ -307,6 +307,32 @@ TEST(WholeRun, AWorkerThatCannotBeStoppedEndsTheProcessInsteadOfHanging) {
     EXPECT_FALSE(test::fileExists(tmp / "tolvaren.out"));
 }
 
+// Memory running out on a copy thread: the run ends as after an abort, with
+// one error line, its window closed and its logs trimmed, and starts nothing.
+TEST(WholeRun, AFailureOnACopyThreadEndsTheRunWithOneErrorLine) {
+    WholeRun run;
+    test::writeFile(run.src + "\\сбой.txt", "сбой");  // after darv.exe in list order
+    const int total = writeManyFiles(run.src, 2) + 2;
+    // No statistics: the statistics log stays empty.
+    test::writeFile(run.tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + run.src +
+                                            "\r\nКаталогПриемник=" + run.dst + "\r\n");
+    const std::string result = run.tmp / "result.txt";
+    test::RunOptions options;
+    options.timeoutMs = 30000;  // a question nobody answers would run into this
+    const std::string command = "\"" + test::buildFile("helpers\\failingcopyrun.exe") + "\" \"" + run.tmp / "my.ini" +
+                                "\" \"" + result + "\"";
+    EXPECT_EQ(test::runProgram(command, run.tmp.path(), options), 0);
+    // Errors counted, the window left, the statistics log made at the start.
+    EXPECT_EQ(test::readLines(result), std::vector<std::string>{"1 0 1"});
+    EXPECT_EQ(test::readLines(run.dst + "\\tolvaren.err"),
+              std::vector<std::string>{"Ошибка: std::bad_alloc, синхронизация прервана"});
+    EXPECT_FALSE(test::fileExists(run.dst + "\\tolvaren.out"));  // empty, so removed
+    EXPECT_TRUE(test::fileExists(run.dst + "\\darv.exe"));
+    EXPECT_FALSE(test::fileExists(run.dst + "\\сбой.txt"));
+    EXPECT_LT(countFiles(run.dst), total / 10);  // at most the copies under way went on
+    EXPECT_FALSE(run.started(run.dst));
+}
+
 TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnce) {
     WholeRun run;
     const int total = writeManyFiles(run.src, 8) + 1;  // and darv.exe
