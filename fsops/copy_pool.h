@@ -17,21 +17,25 @@ public:
     static constexpr std::size_t kThreads = 4;
 
     // No more threads than tasks; with one or none, tasks run on the caller.
+    // Threads that cannot be started are done without: the pool works with
+    // those it got, or on the caller.
     CopyPool(std::size_t tasks, std::size_t threads = kThreads);
-    ~CopyPool();  // waits until every task has run
+    // Drops the tasks not started (only an exception leaves any behind:
+    // finish waits for them) and waits for those running.
+    ~CopyPool();
     CopyPool(const CopyPool&) = delete;
     CopyPool& operator=(const CopyPool&) = delete;
 
     // Queues a task; waits while the queue is full, so the caller stays only
     // a few files ahead of the copies. Rethrows, on the caller's thread, what
-    // a task threw before (a stop unwinding the pass); the rest of the queue
-    // is then dropped.
+    // a task threw before (a stop unwinding the pass, or any failure); no
+    // task starts after one has thrown.
     void run(std::function<void()> task);
     // Waits until every queued task has run; rethrows as run does.
     void finish();
 
 private:
-    void serve();
+    void serve() noexcept;
     void rethrow();  // with lock_ held
 
     std::mutex lock_;

@@ -14,10 +14,10 @@
 #include <string>
 #include <thread>
 #include <unordered_set>
-#include <utility>
 #include <vector>
 
 #include "fsops/fs_calls.h"
+#include "sync/listing_records.h"
 #include "sync/scan_walk.h"
 
 // Threads for listing a tree below root: as set, or when 0 several on a
@@ -26,7 +26,15 @@ std::size_t listingThreads(std::size_t setting, const char* root);
 
 class ListingPrefetch {
 public:
-    // With fewer than two threads nothing is listed ahead.
+    // What the listings held ahead may take in all: a record takes about 50
+    // bytes and its name, so tens of thousands of files. Held by count, a few
+    // huge directories would take hundreds of MiB of a 32-bit process.
+    static constexpr std::size_t kAheadBytes = 4u << 20;
+
+    // With fewer than two threads nothing is listed ahead; threads that
+    // cannot be started are done without. A thread starts another listing
+    // only while what is held ahead takes less than kAheadBytes; a listing
+    // under way is finished whatever it takes.
     ListingPrefetch(FileSystemCalls& fs, std::size_t threads);
     ~ListingPrefetch();
     ListingPrefetch(const ListingPrefetch&) = delete;
@@ -37,7 +45,8 @@ public:
     void ahead(const std::vector<std::string>& patterns);
 
     // Lists pattern (or takes what was listed ahead) and hands each record to
-    // onRecord(record, exact), as scan::listDirectory does.
+    // onRecord(record, exact), as scan::listDirectory does. Rethrows what a
+    // listing thread threw (a stop, or any failure) at the first call after.
     template <typename OnRecord>
     scan::Listing list(const std::string& pattern, DWORD* error, OnRecord onRecord);
 
@@ -46,21 +55,23 @@ private:
         bool done = false;
         scan::Listing kind = scan::Listing::Done;
         DWORD error = 0;
-        std::vector<std::pair<WIN32_FIND_DATAA, bool>> records;
-        std::exception_ptr thrown;  // a stop met on a listing thread, rethrown on the scan's
+        ListingRecords records;
     };
-    void serve();
+    void serve() noexcept;
     void fill(const std::string& pattern, Result& result);
-    Result take(const std::string& pattern);
-
-    static constexpr std::size_t kAhead = 64;  // listings held ahead at most
+    // What a thread listed, waited for; false when no thread has started
+    // the listing (none will now: the scan lists it itself).
+    bool take(const std::string& pattern, Result& taken);
+    static std::size_t weight(const std::string& pattern, const Result& result);
 
     FileSystemCalls& fs_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::vector<std::string> wanted_;     // not started yet, the next at the back
     std::map<std::string, Result> held_;  // started or done, not taken yet
+    std::size_t heldBytes_ = 0;           // what the done ones in held_ take
     std::unordered_set<std::string> listedHere_;  // taken by the scan before a thread started them
+    std::exception_ptr thrown_;  // the first failure of a listing thread, for the scan's thread
     bool closing_ = false;
     std::vector<std::thread> threads_;
 };
@@ -68,9 +79,9 @@ private:
 template <typename OnRecord>
 scan::Listing ListingPrefetch::list(const std::string& pattern, DWORD* error, OnRecord onRecord) {
     if (threads_.empty()) return scan::listDirectory(fs_, pattern, error, onRecord);
-    Result r = take(pattern);
-    if (r.thrown) std::rethrow_exception(r.thrown);
-    for (const auto& [record, exact] : r.records) onRecord(record, exact);
+    Result r;
+    if (!take(pattern, r)) return scan::listDirectory(fs_, pattern, error, onRecord);
+    r.records.forEach(onRecord);
     *error = r.error;
     return r.kind;
 }

@@ -1,5 +1,6 @@
 #include "worker/worker.h"
 
+#include <exception>
 #include <iostream>
 #include <string>
 
@@ -69,17 +70,30 @@ bool decide(SyncEngine& engine, HWND owner) {
     return clean || whenPassFailed(engine, owner);
 }
 
+// Anything but a stop that unwinds the worker (memory running out on a
+// copy or listing thread, whose pools carry it here): one error line, and
+// the run ends as after an abort, with nothing more copied, asked or started.
+void reportFailure(SyncEngine& engine, const char* what) {
+    if (engine.gate.stopRequested()) return;  // aborted already: nothing more is written
+    ++engine.errorCount;
+    std::cerr << "Ошибка: " << what << ", синхронизация прервана" << std::endl;
+}
+
 }  // namespace
 
 bool runWorker(SyncEngine& engine, HWND owner) {
-    GateTheCalls gated(engine);
     try {
+        GateTheCalls gated(engine);
         if (!decide(engine, owner) || engine.stopping()) return false;
+        engine.launchCommand();
+        return true;
     } catch (const Stopped&) {
-        return false;
+    } catch (const std::exception& error) {
+        reportFailure(engine, error.what());
+    } catch (...) {
+        reportFailure(engine, "неизвестное исключение");
     }
-    engine.launchCommand();
-    return true;
+    return false;
 }
 
 DWORD WINAPI workerMain(void* param) {

@@ -15,6 +15,8 @@ struct WorkerStart {
 
 // The running check, the pass, the questions and the launch; owner is the
 // window that owns the questions. Returns whether the command was started.
+// Throws nothing: a stop ends the run quietly, any other exception with one
+// counted error line, and neither starts the command or asks anything.
 bool runWorker(SyncEngine& engine, HWND owner);
 
 // Thread routine for CreateThread: runWorker, then asks the window to close.

@@ -167,6 +167,14 @@ bool makeUnixLink(const std::string& dir, const std::string& target, const std::
     return present();
 }
 
+bool runUnixShell(const std::string& dir, const std::string& command) {
+    const std::string done = dir + "\\unix-shell.done";
+    DeleteFileA(done.c_str());
+    if (runProgram("/bin/sh -c \"" + command + " && touch unix-shell.done\"", dir) != 0) return false;
+    for (int i = 0; i < 1200 && !fileExists(done); ++i) Sleep(50);
+    return DeleteFileA(done.c_str()) != FALSE;
+}
+
 std::vector<BoxCall>& boxCalls() {
     static std::vector<BoxCall> calls;
     return calls;
@@ -472,6 +480,11 @@ void endProcessesOf(const std::string& path) {
             process->waitForExit(5000);
         }
     }
+}
+
+bool commandStarted(const std::string& program, const std::string& marker) {
+    bool running = findProcessByPath(ProcessPlatform::real(), program.c_str()) != 0;
+    return running || fileExists(marker);
 }
 
 }  // namespace test

@@ -46,6 +46,11 @@ void setAttributes(const std::string& path, DWORD attributes);
 // for a Unix program, so this waits for the link to appear; false if it does not.
 bool makeUnixLink(const std::string& dir, const std::string& target, const std::string& name);
 
+// Runs a /bin/sh command (no double quotes in it) in dir and waits until it
+// has ended, up to a minute; false if it failed or did not end. For what
+// Wine does slowly: it creates a file in a directory of n files in O(n).
+bool runUnixShell(const std::string& dir, const std::string& command);
+
 // Starts a command line in cwd and waits; returns the exit code, or -1 on
 // failure to start, -2 on time-out (the process is then terminated).
 int runProgram(const std::string& commandLine, const std::string& cwd, DWORD timeoutMs = 60000);
@@ -178,5 +183,11 @@ private:
 
 // Ends every process whose main module is path (a program a run launched).
 void endProcessesOf(const std::string& path);
+
+// Whether a command that writes marker before it ends was started by a
+// launcher already past the point of starting it (its call returned, or its
+// process ended): the command then either runs or has written marker.
+// Looked at in that order, so a command ending between the looks is seen.
+bool commandStarted(const std::string& program, const std::string& marker);
 
 }  // namespace test

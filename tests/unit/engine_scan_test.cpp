@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "support/engine_fixture.h"
+#include "sync/listing_prefetch.h"
 
 using test::contents;
 using test::describe;
@@ -265,4 +266,43 @@ TEST(EngineScan, ListingAheadOnThreadsChangesNothingButTheTime) {
     Lines sequential = runWith(1);
     EXPECT_EQ(runWith(4), sequential);
     EXPECT_GT(sequential.size(), 60u);
+}
+
+// What is listed ahead is bounded in bytes, and one directory holds more
+// than the whole bound: it is still listed ahead and taken whole, and the
+// registry is the one a sequential scan makes.
+TEST(EngineScan, ListingAheadPastItsBoundInBytesChangesNothing) {
+    test::EngineTrees t;
+    // A record takes its fields (under 50 bytes) and its name.
+    const std::size_t stem = 240, files = ListingPrefetch::kAheadBytes / (stem + 48) + 1;
+    test::makeDirs(t.src + "\\zz");
+    ASSERT_TRUE(test::runUnixShell(t.src + "\\zz", "p=$(printf %0" + std::to_string(stem) + "d 0 | tr 0 n)_ && seq " +
+                                                        std::to_string(files) + " | sed s/^/$p/ | xargs touch"));
+    for (int d = 0; d < 4; ++d)
+        for (int e = 0; e < 3; ++e) t.put(t.src, "d" + std::to_string(d) + "\\e" + std::to_string(e) + "\\f.txt");
+    // Every node, depth first: its names, then each file's attributes, size and time.
+    auto scan = [&](std::size_t threads) {
+        t.engine.listThreads = threads;
+        SyncRegistry source;
+        sourceScan(t.engine, source, false);
+        std::vector<Lines> nodes;
+        for (std::vector<const DirNode*> todo{source.root}; !todo.empty();) {
+            const DirNode* n = todo.back();
+            todo.pop_back();
+            Lines node = contents(n);
+            for (const FileEntry& f : n->record.files)
+                node.push_back(std::to_string(f.attributes) + " " + std::to_string(f.size) + " " +
+                               std::to_string(f.lastWrite.dwLowDateTime));
+            nodes.push_back(std::move(node));
+            for (const DirNode* c = n->firstChild; c; c = c->nextSibling) todo.push_back(c);
+        }
+        return nodes;
+    };
+    auto sequential = scan(1);
+    ASSERT_EQ(sequential.size(), 18u);
+    auto isBig = [&](const Lines& node) { return node.size() == 2 * files; };
+    EXPECT_EQ(std::count_if(sequential.begin(), sequential.end(), isBig), 1);
+    EXPECT_EQ(scan(2), sequential);
+    EXPECT_EQ(t.engine.errorCount, 0);
+    EXPECT_TRUE(test::runUnixShell(t.src, "rm -r zz"));  // Wine would take as long as to make it
 }

@@ -61,11 +61,9 @@ protected:
     void TearDown() override { test::resetBoxes(); }
 
     std::string marker() const { return tmp / "started.txt"; }
-    // The command writes the marker when it runs; it is started without waiting.
-    bool commandStarted() {
-        for (int i = 0; i < 100 && !test::fileExists(marker()); ++i) Sleep(50);
-        return test::fileExists(marker());
-    }
+    // Asked once runWorker has returned: the shell has created the command's
+    // process by then, which writes the marker before it ends.
+    bool commandStarted() const { return test::commandStarted(tmp / "dst\\start.exe", marker()); }
     void failThePass() { win::copyText(engine.settings.sourceDir, (tmp / "missing\\").c_str()); }
     std::string applicationQuestionPath() const { return "\"" + tmp / "dst\\darv.exe\"?"; }
 
@@ -91,8 +89,7 @@ TEST_F(WorkerTest, FailedPassAsksAndStartsOnlyOnYes) {
     EXPECT_EQ(box.text, "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n" + applicationQuestionPath());
     EXPECT_EQ(box.caption, "Синхронизация");
     EXPECT_EQ(box.type, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
-    Sleep(300);
-    EXPECT_FALSE(test::fileExists(marker()));
+    EXPECT_FALSE(commandStarted());
 
     test::queueBoxAnswer(IDYES);
     EXPECT_TRUE(runWorker(engine, nullptr));
@@ -118,8 +115,7 @@ TEST_F(WorkerTest, FailedPassWithoutTheQuestionTellsAndStartsNothing) {
                   std::string::npos);
     }
     EXPECT_EQ(test::boxCalls().size(), 1u);  // the quiet run showed nothing
-    Sleep(300);
-    EXPECT_FALSE(test::fileExists(marker()));
+    EXPECT_FALSE(commandStarted());
 }
 
 TEST_F(WorkerTest, QuietFailedPassAsksNothingAndStartsNothing) {
@@ -127,8 +123,7 @@ TEST_F(WorkerTest, QuietFailedPassAsksNothingAndStartsNothing) {
     QuietMode quiet(true);
     EXPECT_FALSE(runWorker(engine, nullptr));
     EXPECT_TRUE(test::boxCalls().empty());
-    Sleep(300);
-    EXPECT_FALSE(test::fileExists(marker()));
+    EXPECT_FALSE(commandStarted());
 }
 
 TEST_F(WorkerTest, QuestionNamesTheDestinationAloneWhenNoApplicationIsChecked) {
@@ -170,8 +165,7 @@ TEST_F(WorkerTest, AbortConfirmedDuringThePassStartsNothing) {
     QuietMode quiet(true);
     EXPECT_FALSE(runWorker(engine, nullptr));
     EXPECT_FALSE(test::fileExists(tmp / "dst\\a.txt"));
-    Sleep(300);
-    EXPECT_FALSE(test::fileExists(marker()));
+    EXPECT_FALSE(commandStarted());
 }
 
 }  // namespace
