@@ -70,7 +70,13 @@ DeletionGate::Verdict DeletionGate::judgeOpened(HANDLE item, const std::string& 
     DirIdentity id;
     if (handleIdentity(item, id) && sourceRoot_.liesIn(id)) return Verdict::TouchesSource;
     std::wstring final;
-    if (destFinal_.empty() || !finalPathOf(item, final)) return Verdict::Allowed;  // judged on the text
+    if (destFinal_.empty()) return Verdict::Allowed;  // judged on the text and each level's attributes
+    if (!finalPathOf(item, final)) {
+        // This item's place cannot be read (some network redirectors): each
+        // level above it must be a real directory then.
+        link = linkAbove(normal);
+        return link.empty() ? Verdict::Allowed : Verdict::ThroughLink;
+    }
     if (!canonicalBelow(final, destFinal_)) {
         link = linkAbove(normal);
         if (link.empty()) link = normal;  // the item itself leads out
