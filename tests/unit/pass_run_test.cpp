@@ -122,9 +122,16 @@ TEST(PassRun, DestinationOnlyItemsFollowDeletionAndStrictEntries) {
     test::setAttributes(s.dst + "\\Модули\\x.dll", FILE_ATTRIBUTE_READONLY);
     test::writeFile(s.dst + "\\Модули\\old\\y.txt", "y");
 
-    s.run();  // no deletion, no strict entry: everything stays
-    EXPECT_EQ(s.out(), kPassHeader);
+    // What a killed run left of an update goes whatever the setting says;
+    // a source file of that name never takes part.
+    test::writeFile(s.dst + "\\Модули\\a.dll.tolvaren-part", "torn");
+    test::writeFile(s.src + "\\b.tolvaren-part", "not the application's");
+
+    s.run();  // no deletion, no strict entry: everything else stays
+    EXPECT_EQ(s.out(), concat({kPassHeader, {"Удаление файла \"" + s.D + "\\Модули\\a.dll.tolvaren-part\""}}));
     EXPECT_EQ(s.err(), Lines{});
+    EXPECT_FALSE(test::fileExists(s.dst + "\\Модули\\a.dll.tolvaren-part"));
+    EXPECT_FALSE(test::fileExists(s.dst + "\\b.tolvaren-part"));
     EXPECT_TRUE(test::fileExists(s.dst + "\\Модули\\old\\y.txt"));
 
     s.configure("УдалятьНенужныеФайлы=нет\r\n", "[СтрогоСинхронизировать]\r\nМодули\r\n");
