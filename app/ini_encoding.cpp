@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "win/unique_handle.h"
 
 namespace {

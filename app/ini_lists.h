@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 // Appends the section's lines, except empty ones and '#' comments, in file
 // order; returns the length the section read gave (0: missing or no lines).

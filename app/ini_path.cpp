@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/ini_template.h"
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "win/fixed_text.h"
 #include "win/unique_handle.h"
 

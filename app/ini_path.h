@@ -2,7 +2,7 @@
 // or beside the program.
 #pragma once
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 // Fills iniPath with the INI file to use; false when the program must end
 // (the user was told, or asked whether to generate a file).

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/text1251.h"
+#include "core/text1251.h"
 
 const char* const kMainSection = "Основные параметры";
 

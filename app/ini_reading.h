@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 extern const char* const kMainSection;  // "Основные параметры"
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <cstdio>
 
-#include "app/settings.h"
-#include "app/show_message.h"
+#include "core/settings.h"
+#include "win/show_message.h"
 #include "win/fixed_text.h"
 #include "win/unique_handle.h"
 

@@ -8,7 +8,7 @@
 #include "app/ini_lists.h"
 #include "app/ini_reading.h"
 #include "app/run_logs.h"
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "fsops/directories.h"
 #include "fsops/path_normal.h"
 #include "sync/sync_engine.h"

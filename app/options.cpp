@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/ini_template.h"
-#include "app/show_message.h"
+#include "win/show_message.h"
 
 const char* const kUsageText =
     "Параметры запуска утилиты синхронизации: [<имя файла инициализации>| /g | /h ]\n"

@@ -8,7 +8,7 @@
 #include "app/ini_reading.h"
 #include "app/options.h"
 #include "app/run_logs.h"
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "fsops/directories.h"
 #include "splash/splash_window.h"
 #include "sync/sync_engine.h"

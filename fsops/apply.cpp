@@ -8,7 +8,7 @@
 #include <limits>
 #include <string>
 
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "fsops/copy_lines.h"
 #include "fsops/copy_pool.h"
 #include "fsops/ordered_log.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/text1251.h"
+#include "core/text1251.h"
 #include "win/fixed_text.h"
 
 PictureSetting splitPictureSetting(const char* value) {

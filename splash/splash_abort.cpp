@@ -1,8 +1,8 @@
 // The abort on Esc and the end of the worker when the window goes away.
 #include "splash/splash_window.h"
 
-#include "app/message_box.h"
-#include "app/show_message.h"
+#include "win/message_box.h"
+#include "win/show_message.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 
 #include "splash/background_picture.h"
 #include "splash/progress_bar.h"
-#include "sync/caption_sink.h"
+#include "core/caption_sink.h"
 #include "win/critical_section.h"
 #include "win/unique_handle.h"
-#include "worker/worker_gate.h"
+#include "core/worker_gate.h"
 
 class SplashWindow : public CaptionSink {
 public:

@@ -2,7 +2,7 @@
 // stacks so that a tree thousands of levels deep needs no deep call stack.
 #include <utility>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "sync/registry.h"
 #include "sync/report.h"
 

@@ -2,7 +2,7 @@
 // text.
 #include <cstring>
 
-#include "app/text1251.h"
+#include "core/text1251.h"
 #include "sync/rules.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "sync/registry.h"
 
 class SyncEngine;

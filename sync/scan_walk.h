@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "fsops/fs_calls.h"
 #include "fsops/dir_identity.h"
 #include "sync/registry.h"

@@ -7,12 +7,12 @@
 #include <set>
 #include <string>
 
-#include "app/settings.h"
-#include "sync/caption_sink.h"
+#include "core/settings.h"
+#include "core/caption_sink.h"
 #include "fsops/deletion_gate.h"
 #include "fsops/fs_calls.h"
 #include "sync/registry.h"
-#include "worker/worker_gate.h"
+#include "core/worker_gate.h"
 
 class ProcessPlatform;
 

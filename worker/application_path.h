@@ -2,7 +2,7 @@
 // the worker's questions name it.
 #pragma once
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 // runningCheckPath when it is drive-absolute, otherwise destDir followed by
 // it. False, with out empty, when the joined path would pass 1023 characters.

@@ -3,7 +3,7 @@
 
 #include "fsops/fs_calls.h"
 #include "sync/sync_engine.h"
-#include "worker/worker_gate.h"
+#include "core/worker_gate.h"
 
 // Thrown at the first file-system call after a stop: unwinds the pass, so
 // nothing further is listed, copied or reported, however the pass is built.

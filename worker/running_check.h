@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "worker/process_platform.h"
-#include "worker/worker_gate.h"
+#include "core/worker_gate.h"
 
 // Identifier of the first process, in snapshot order, whose main module is
 // path (compared with _stricmp: only ASCII letters fold); 0 when none.

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <string>
 
-#include "app/message_box.h"
-#include "app/show_message.h"
+#include "win/message_box.h"
+#include "win/show_message.h"
 #include "splash/splash_window.h"
 #include "sync/sync_engine.h"
 #include "worker/application_path.h"

@@ -15,7 +15,7 @@ CALLS = re.compile(r"\b(DeleteFile[AW]?|RemoveDirectory[AW]?|SHFileOperation[AW]
                    r"_rmdir|std::remove|_wremove)\s*\(")
 
 found = []
-for top in ("app", "sync", "fsops", "worker", "splash", "archive", "win"):
+for top in ("app", "sync", "fsops", "worker", "splash", "archive", "core", "win"):
     for here, _, names in os.walk(os.path.join(ROOT, top)):
         for name in names:
             rel = os.path.relpath(os.path.join(here, name), ROOT)

@@ -9,7 +9,7 @@
 
 #include "app/run.h"
 #include "app/run_logs.h"
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "splash/splash_window.h"
 #include "sync/sync_engine.h"
 #include "win/fixed_text.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/message_box.h"
+#include "win/message_box.h"
 
 namespace test {
 

@@ -6,7 +6,7 @@
 
 #include "app/ini_path.h"
 #include "app/options.h"
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "support/test_support.h"
 
 namespace {

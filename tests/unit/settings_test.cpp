@@ -8,8 +8,8 @@
 
 #include "app/ini_encoding.h"
 #include "app/ini_reading.h"
-#include "app/show_message.h"
-#include "app/text1251.h"
+#include "win/show_message.h"
+#include "core/text1251.h"
 #include "fsops/directories.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"

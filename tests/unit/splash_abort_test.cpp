@@ -8,7 +8,7 @@
 #include <functional>
 #include <thread>
 
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "splash/splash_window.h"
 #include "support/splash_support.h"
 #include "support/test_support.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/ini_template.h"
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "fsops/deletion_gate.h"
 #include "fsops/directories.h"
 #include "support/test_support.h"

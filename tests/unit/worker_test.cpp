@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/show_message.h"
+#include "win/show_message.h"
 #include "support/test_support.h"
 #include "sync/sync_engine.h"
 #include "win/fixed_text.h"

@@ -1,8 +1,8 @@
-#include "app/show_message.h"
+#include "win/show_message.h"
 
 #include <cstdio>
 
-#include "app/message_box.h"
+#include "win/message_box.h"
 
 bool quietMode = false;
 

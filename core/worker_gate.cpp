@@ -1,4 +1,4 @@
-#include "worker/worker_gate.h"
+#include "core/worker_gate.h"
 
 WorkerGate::WorkerGate()
     : open(CreateEventA(nullptr, TRUE, TRUE, nullptr)), stopped(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}

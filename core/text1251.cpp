@@ -1,4 +1,4 @@
-#include "app/text1251.h"
+#include "core/text1251.h"
 
 unsigned char toUpper1251(unsigned char c) {
     if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
