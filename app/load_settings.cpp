@@ -7,11 +7,11 @@
 #include "app/ini_encoding.h"
 #include "app/ini_lists.h"
 #include "app/ini_reading.h"
+#include "app/load_settings.h"
 #include "app/run_logs.h"
 #include "win/show_message.h"
 #include "fsops/directories.h"
 #include "fsops/path_normal.h"
-#include "sync/sync_engine.h"
 
 namespace {
 
@@ -62,17 +62,17 @@ void readAskOnError(const char* iniPath, bool& askOnError) {
 
 }  // namespace
 
-bool SyncEngine::loadSettings(const char* iniPath) {
+bool loadSettings(const char* iniPath, SettingsRecord& settings, int32_t& errorCount, RunLogs& logs) {
     // A file saved in UTF-8 or another code page would match none of the
     // names and run on the defaults; nothing is created for it.
     if (!iniFileReadable(iniPath)) return false;
     if (!readDestination(iniPath, settings)) return false;
     ensureDirectory(settings.destDir);
-    openRunLogs(*this);
+    logs.open();
     if (!readSource(iniPath, settings)) return false;
 
     readYesNo(iniPath, "ВыводитьСтатистикуСинхронизации", settings.writeStatistics);
-    if (!settings.writeStatistics) closeStatisticsLog(*this);
+    if (!settings.writeStatistics) logs.closeStatistics();
     readYesNo(iniPath, "СниматьReadOnly", settings.clearReadOnly);
     readYesNo(iniPath, "УдалятьНенужныеФайлы", settings.deleteExtraFiles);
     readIniField(iniPath, "Выполнить", "darv.exe", settings.runCommand);

@@ -6,6 +6,7 @@
 #include "app/destination_lock.h"
 #include "app/ini_path.h"
 #include "app/ini_reading.h"
+#include "app/load_settings.h"
 #include "app/options.h"
 #include "app/run_logs.h"
 #include "win/show_message.h"
@@ -24,9 +25,9 @@ namespace {
 // that does not return, such as on a share that stopped answering). It is
 // not terminated, which could leave a lock the teardown needs taken for
 // good: the process ends instead, removing the logs that stayed empty.
-void endIfWorkerStuck(const SyncEngine& engine, HANDLE worker) {
+void endIfWorkerStuck(const RunLogs& logs, HANDLE worker) {
     if (WaitForSingleObject(worker, 1) != WAIT_TIMEOUT) return;
-    abandonRunLogs(engine);
+    logs.abandon();
     TerminateProcess(GetCurrentProcess(), 0);
 }
 
@@ -40,7 +41,8 @@ void reportMessageError(const MessageError& error) {
 }  // namespace
 
 // Without a window there is no worker and no loop to wait for.
-void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, LPTHREAD_START_ROUTINE routine) {
+void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, const RunLogs& logs,
+                        LPTHREAD_START_ROUTINE routine) {
     if (!splash.CreateWindowAndShow()) return;
     engine.settings.windowHandle = splash.Window();
     engine.captionSink = &splash;
@@ -55,7 +57,7 @@ void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, LPTHREAD_START
     }
     splash.SetWorkerThread(worker.get(), workerId);
     splash.RunMessageLoop();
-    endIfWorkerStuck(engine, worker.get());
+    endIfWorkerStuck(logs, worker.get());
 }
 
 void runTolvaren(HINSTANCE instance, const char* arguments) {
@@ -65,7 +67,7 @@ void runTolvaren(HINSTANCE instance, const char* arguments) {
 
     // Another run on the same destination is under way: give way before
     // anything here touches the directory or its logs. Held until the
-    // engine below has closed (and perhaps removed) the logs.
+    // logs below are closed (and perhaps removed).
     DestinationLock destination(readDestinationSetting(iniPath));
     if (!destination.held()) {
         // A launcher may wait for this process's answer without a time
@@ -76,11 +78,12 @@ void runTolvaren(HINSTANCE instance, const char* arguments) {
     }
 
     SyncEngine engine;
-    // Reads its picture setting from the INI file; destroyed before the engine.
+    RunLogs logs(engine.settings);  // closed after the window has gone
+    // Reads its picture setting from the INI file; destroyed first.
     SplashWindow splash(instance, iniPath);
     try {
-        if (engine.loadSettings(iniPath))
-            runWindowAndWorker(splash, engine, workerMain);
+        if (loadSettings(iniPath, engine.settings, engine.errorCount, logs))
+            runWindowAndWorker(splash, engine, logs, workerMain);
         else
             showMessage(nullptr, "Ошибка в файле инициализации", "tolvaren", MB_OK);
     } catch (const MessageError& error) {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+class RunLogs;
 class SplashWindow;
 class SyncEngine;
 
@@ -13,5 +14,6 @@ void runTolvaren(HINSTANCE instance, const char* arguments);
 // With the settings loaded and the run logs open: shows the window, runs
 // worker on a thread of its own with the WorkerStart record and serves the
 // window until it closes. A worker that cannot be stopped then ends the
-// process (exit code 0) rather than leave it hanging.
-void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, LPTHREAD_START_ROUTINE worker);
+// process (exit code 0), removing the logs that stayed empty, rather than
+// leave it hanging.
+void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, const RunLogs& logs, LPTHREAD_START_ROUTINE worker);

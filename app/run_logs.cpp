@@ -8,11 +8,10 @@
 #include <iostream>
 #include <string>
 
-#include "sync/sync_engine.h"
 
 namespace {
 
-std::string logPath(const SyncEngine& engine, const char* name) { return std::string(engine.settings.destDir) + name; }
+std::string logPath(const SettingsRecord& settings, const char* name) { return std::string(settings.destDir) + name; }
 
 // The stream's position, or -1 when it cannot be read.
 long long positionOf(FILE* stream) {
@@ -83,11 +82,11 @@ long long sizeOnDisk(const std::string& path) {
 
 }  // namespace
 
-void openRunLogs(SyncEngine& engine) {
+void RunLogs::open() {
     StandardHandles before;
-    engine.statisticsLogOpened = openLog(logPath(engine, "tolvaren.out"), stdout);
-    engine.statisticsLogOpen = engine.statisticsLogOpened;
-    engine.runLogsOpen = openLog(logPath(engine, "tolvaren.err"), stderr);
+    statisticsOpened_ = openLog(logPath(settings_, "tolvaren.out"), stdout);
+    statisticsOpen_ = statisticsOpened_;
+    errorsOpen_ = openLog(logPath(settings_, "tolvaren.err"), stderr);
     before.restore();
     // A write before this point (to a stream a windowed program lacks) may
     // have failed and left the C++ streams refusing everything.
@@ -95,37 +94,36 @@ void openRunLogs(SyncEngine& engine) {
     std::cerr.clear();
 }
 
-void closeStatisticsLog(SyncEngine& engine) {
-    if (!engine.statisticsLogOpen) return;
+void RunLogs::closeStatistics() {
+    if (!statisticsOpen_) return;
     std::cout.flush();
     std::fclose(stdout);
-    engine.statisticsLogOpen = false;
+    statisticsOpen_ = false;
 }
 
-void closeRunLogs(SyncEngine& engine) {
+void RunLogs::close() {
     // The statistics stream may still be open when the run ended before the
     // statistics switch; it is closed in any case so an empty log can go.
     bool statisticsEmpty = true;
-    if (engine.statisticsLogOpen) {
+    if (statisticsOpen_) {
         std::cout.flush();
-        statisticsEmpty = !engine.settings.writeStatistics || positionOf(stdout) == 0;
-        closeStatisticsLog(engine);
+        statisticsEmpty = !settings_.writeStatistics || positionOf(stdout) == 0;
+        closeStatistics();
     }
-    if (engine.runLogsOpen) {
+    if (errorsOpen_) {
         std::cerr.flush();
         bool errorsEmpty = positionOf(stderr) == 0;
         std::fclose(stderr);
-        engine.runLogsOpen = false;
-        if (errorsEmpty) DeleteFileA(logPath(engine, "tolvaren.err").c_str());
+        errorsOpen_ = false;
+        if (errorsEmpty) DeleteFileA(logPath(settings_, "tolvaren.err").c_str());
     }
-    if (engine.statisticsLogOpened && statisticsEmpty) DeleteFileA(logPath(engine, "tolvaren.out").c_str());
-    engine.statisticsLogOpened = false;
+    if (statisticsOpened_ && statisticsEmpty) DeleteFileA(logPath(settings_, "tolvaren.out").c_str());
+    statisticsOpened_ = false;
 }
 
-void abandonRunLogs(const SyncEngine& engine) {
-    if (engine.runLogsOpen && sizeOnDisk(logPath(engine, "tolvaren.err")) == 0)
-        DeleteFileA(logPath(engine, "tolvaren.err").c_str());
-    std::string out = logPath(engine, "tolvaren.out");
-    if (engine.statisticsLogOpened && (!engine.settings.writeStatistics || sizeOnDisk(out) == 0))
-        DeleteFileA(out.c_str());
+void RunLogs::abandon() const {
+    if (errorsOpen_ && sizeOnDisk(logPath(settings_, "tolvaren.err")) == 0)
+        DeleteFileA(logPath(settings_, "tolvaren.err").c_str());
+    std::string out = logPath(settings_, "tolvaren.out");
+    if (statisticsOpened_ && (!settings_.writeStatistics || sizeOnDisk(out) == 0)) DeleteFileA(out.c_str());
 }

@@ -4,8 +4,22 @@
 #include <windows.h>
 #include <string>
 
+#include "core/settings.h"
+#include "fsops/fs_calls.h"
+
 class LogBlock;
-class SyncEngine;
+
+// What a copy needs, and nothing of the run's state: a copy thread reaches
+// the error count only through the lines of its LogBlock.
+// (Not "CopyContext": windows.h declares a function of that name.)
+struct CopyScope {
+    const SettingsRecord& settings;
+    FileSystemCalls& fs;
+};
+
+// The one copy primitive: the narrow copy function before Windows 2000, the
+// wide one with long-path forms after it; true when the copy was made.
+bool copyFile(const CopyScope& context, const char* source, const char* destination);
 
 // Copies and records the outcome in block (a failure counted there); when
 // the settings ask for it, takes away the read-only bit the copy took over
@@ -15,12 +29,8 @@ class SyncEngine;
 // a failed copy left of it is deleted. sourceTime is the source's last-write
 // time as scanned: a copy of a source rewritten since then keeps that time,
 // so the next run copies it again. Safe to call from several threads at once.
-void copyInto(SyncEngine& engine, LogBlock& block, const char* source, const char* destination,
+void copyInto(const CopyScope& context, LogBlock& block, const char* source, const char* destination,
               DWORD sourceAttributes, const FILETIME& sourceTime, bool replacing);
-
-// The same, written at once.
-void copyAndReport(SyncEngine& engine, const char* source, const char* destination, DWORD sourceAttributes,
-                   const FILETIME& sourceTime, bool replacing);
 
 inline std::string copiedLine(const char* source, const char* destination) {
     return std::string("Копирование файла \"") + source + "\" в \"" + destination + "\"";

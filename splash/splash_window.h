@@ -13,11 +13,12 @@
 #include "splash/background_picture.h"
 #include "splash/progress_bar.h"
 #include "core/caption_sink.h"
+#include "core/worker_window.h"
 #include "win/critical_section.h"
 #include "win/unique_handle.h"
 #include "core/worker_gate.h"
 
-class SplashWindow : public CaptionSink {
+class SplashWindow : public CaptionSink, public WorkerWindow {
 public:
     static constexpr const char* kClassName = "tolvaren.v2";
     static constexpr int kCaptionBuffer = 1024;
@@ -50,10 +51,10 @@ public:
     // Serves the window until the quit message; returns its exit code.
     int RunMessageLoop();
     // Asks the window to close (from the worker, as its last act).
-    void PostClose();
+    void PostClose() override;
 
     // Any thread: null before creation and after WM_DESTROY.
-    HWND Window() const { return window.load(); }
+    HWND Window() const override { return window.load(); }
     int Width() const { return width; }
     int Height() const { return height; }
     const char* Title() const { return title; }

@@ -222,8 +222,3 @@ FileEntry* findFile(DirRecord& dir, const char* name) { return dir.files.find(na
 
 void eraseFile(DirRecord& dir, FileEntry* entry) { dir.files.erase(entry); }
 
-bool timeMatch(const FILETIME& a, const FILETIME& b) {
-    if (a.dwHighDateTime != b.dwHighDateTime) return false;
-    int64_t delta = static_cast<int32_t>(a.dwLowDateTime - b.dwLowDateTime);
-    return std::llabs(delta) <= 20000000;
-}

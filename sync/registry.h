@@ -17,6 +17,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/time_match.h"
 #include "sync/name_index.h"
 
 constexpr uint32_t DirDelete = 1;   // destination-only directory, removed whole
@@ -231,7 +232,3 @@ void mirrorStructure(DirNode* dest, DirNode* source);
 // taking its files over. A path longer than 1023 characters leaves that
 // directory and its subtree out, with one error line counted in errorCount.
 void flatten(SyncRegistry& registry, std::vector<DirRecord>& list, int32_t& errorCount);
-
-// Two last-write times match when their high halves are equal and their low
-// halves are at most 2 seconds (20,000,000 units of 100 ns) apart.
-bool timeMatch(const FILETIME& a, const FILETIME& b);

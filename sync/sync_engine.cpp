@@ -1,7 +1,5 @@
 #include "sync/sync_engine.h"
 
-#include "app/run_logs.h"
-
 SyncEngine::SyncEngine() {
     DWORD n = GetCurrentDirectoryA(sizeof settings.startDir, settings.startDir);
     if (n == 0 || n >= sizeof settings.startDir) settings.startDir[0] = '\0';
@@ -10,8 +8,6 @@ SyncEngine::SyncEngine() {
     version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
     settings.osVersion5OrLater = GetVersionExA(&version) && version.dwMajorVersion >= 5;
 }
-
-SyncEngine::~SyncEngine() { closeRunLogs(*this); }
 
 void SyncEngine::showCaption(const char* text) const {
     if (captionSink)

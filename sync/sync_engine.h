@@ -19,12 +19,9 @@ class ProcessPlatform;
 class SyncEngine {
 public:
     SyncEngine();   // defaults, start directory, Windows version flag
-    ~SyncEngine();  // releases the trees, closes the run logs, frees the lists
+    ~SyncEngine() = default;
     SyncEngine(const SyncEngine&) = delete;
     SyncEngine& operator=(const SyncEngine&) = delete;
-
-    // Start-up (app/load_settings.cpp)
-    bool loadSettings(const char* iniPath);
 
     // The pass (sync/pass.cpp)
     bool runPass();
@@ -53,9 +50,6 @@ public:
     int32_t errorCount = 0;
     // Source names that narrow paths cannot address, reported once per run.
     std::set<std::string> unaddressableReported;
-    bool runLogsOpen = false;  // set by openRunLogs; closeRunLogs only touches logs it opened
-    bool statisticsLogOpened = false;  // tolvaren.out was opened this run
-    bool statisticsLogOpen = false;    // ... and is still open
     // Paused by the splash window while it asks whether to abort, stopped when
     // the user confirmed or the window went away: no file operation or
     // caption starts after that. stopping() is the worker's checkpoint.

@@ -6,7 +6,7 @@
 
 #include "win/message_box.h"
 #include "win/show_message.h"
-#include "splash/splash_window.h"
+#include "core/worker_window.h"
 #include "sync/sync_engine.h"
 #include "worker/application_path.h"
 #include "worker/gated_calls.h"

@@ -4,12 +4,12 @@
 
 #include <windows.h>
 
-class SplashWindow;
 class SyncEngine;
+class WorkerWindow;
 
 // The thread's only argument; lives in the entry's frame, which outlives it.
 struct WorkerStart {
-    SplashWindow* window;
+    WorkerWindow* window;
     SyncEngine* engine;
 };
 

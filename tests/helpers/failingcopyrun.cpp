@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "app/load_settings.h"
 #include "app/run.h"
 #include "splash/splash_window.h"
 #include "sync/sync_engine.h"
@@ -45,13 +46,14 @@ int main(int argc, char** argv) {
     {
         FailingCopies calls;
         SyncEngine engine;
+        RunLogs logs(engine.settings);
         engine.fs = &calls;
         engine.copyThreads = 2;
-        if (!engine.loadSettings(argv[1])) return 3;
+        if (!loadSettings(argv[1], engine.settings, engine.errorCount, logs)) return 3;
         statisticsLogMade = GetFileAttributesA((std::string(engine.settings.destDir) + "tolvaren.out").c_str()) !=
                             INVALID_FILE_ATTRIBUTES;
         SplashWindow splash(GetModuleHandleA(nullptr), argv[1]);
-        runWindowAndWorker(splash, engine, workerMain);
+        runWindowAndWorker(splash, engine, logs, workerMain);
         errors = engine.errorCount;
         windowLeft = IsWindow(engine.settings.windowHandle);
     }  // the logs are closed here, as at the end of a run

@@ -33,9 +33,10 @@ int main(int argc, char** argv) {
     const std::string dir = std::string(argv[1]) + "\\";
     SyncEngine engine;
     win::copyText(engine.settings.destDir, dir.c_str());
-    openRunLogs(engine);
-    closeStatisticsLog(engine);
+    RunLogs logs(engine.settings);
+    logs.open();
+    logs.closeStatistics();
     SplashWindow splash(GetModuleHandleA(nullptr), (dir + "none.ini").c_str());
-    runWindowAndWorker(splash, engine, stuckWorker);
+    runWindowAndWorker(splash, engine, logs, stuckWorker);
     return 3;  // the run came back: the process was not ended
 }

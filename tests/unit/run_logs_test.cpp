@@ -9,20 +9,21 @@
 
 #include "app/run_logs.h"
 #include "support/test_support.h"
-#include "sync/sync_engine.h"
+#include "core/settings.h"
 #include "win/fixed_text.h"
 
 namespace {
 
 // One run's logs in dir: open, act, statistics switch as loadSettings does
-// it, then the engine's destruction.
+// it, then the owner's end.
 void run(const std::string& dir, bool statistics, const std::function<void()>& act, bool switchRuns = true) {
     test::KeepStandardStreams keep;
-    SyncEngine engine;
-    win::copyText(engine.settings.destDir, (dir + "\\").c_str());
-    openRunLogs(engine);
-    engine.settings.writeStatistics = statistics;
-    if (switchRuns && !statistics) closeStatisticsLog(engine);
+    SettingsRecord settings;
+    win::copyText(settings.destDir, (dir + "\\").c_str());
+    RunLogs logs(settings);
+    logs.open();
+    settings.writeStatistics = statistics;
+    if (switchRuns && !statistics) logs.closeStatistics();
     act();
 }
 
@@ -70,8 +71,9 @@ TEST(RunLogs, LogsOfAnEarlierRunStayWhenThisRunOpenedNone) {
     test::writeFile(tmp / "tolvaren.out", "");
     {
         test::KeepStandardStreams keep;
-        SyncEngine engine;
-        win::copyText(engine.settings.destDir, (tmp.path() + "\\").c_str());
+        SettingsRecord settings;
+        win::copyText(settings.destDir, (tmp.path() + "\\").c_str());
+        RunLogs logs(settings);
     }
     EXPECT_TRUE(test::fileExists(tmp / "tolvaren.err"));
     EXPECT_TRUE(test::fileExists(tmp / "tolvaren.out"));

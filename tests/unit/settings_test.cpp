@@ -8,6 +8,7 @@
 
 #include "app/ini_encoding.h"
 #include "app/ini_reading.h"
+#include "app/load_settings.h"
 #include "win/show_message.h"
 #include "core/text1251.h"
 #include "fsops/directories.h"
@@ -43,8 +44,9 @@ Loaded loadBytes(const std::string& iniPath, const std::string& bytes, bool quie
     {
         test::KeepStandardStreams keep;
         SyncEngine engine;
+        RunLogs logs(engine.settings);
         try {
-            r.ok = engine.loadSettings(iniPath.c_str());
+            r.ok = loadSettings(iniPath.c_str(), engine.settings, engine.errorCount, logs);
         } catch (const MessageError& e) {
             r.raised = e.what();
         }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/ini_template.h"
+#include "app/load_settings.h"
 #include "win/show_message.h"
 #include "fsops/deletion_gate.h"
 #include "fsops/directories.h"
@@ -121,7 +122,8 @@ TEST(Template, LoadingItOrAFileWithoutMainSectionGivesTheDefaults) {
         {
             test::KeepStandardStreams keep;
             SyncEngine engine;
-            ok = engine.loadSettings(ini.c_str());
+            RunLogs logs(engine.settings);
+            ok = loadSettings(ini.c_str(), engine.settings, engine.errorCount, logs);
             s = engine.settings;
         }
         ASSERT_TRUE(ok) << ini;

@@ -8,17 +8,17 @@
 #include <limits>
 #include <string>
 
-#include "win/show_message.h"
 #include "fsops/copy_lines.h"
 #include "fsops/copy_pool.h"
+#include "fsops/deletion_gate.h"
 #include "fsops/ordered_log.h"
 #include "fsops/partial_copy.h"
 #include "fsops/path_forms.h"
-#include "fsops/deletion_gate.h"
 #include "sync/registry.h"
 #include "sync/rules.h"
 #include "sync/sync_engine.h"
 #include "win/fixed_text.h"
+#include "win/show_message.h"
 
 namespace {
 
@@ -100,12 +100,13 @@ bool createMissingDirectory(SyncEngine& engine, LogBlock& block, const DirRecord
     return true;
 }
 
-// One file of the copy list, on a copy thread. srcDir and dstDir are empty
-// when the directory path did not fit. In a directory created in this pass
-// (emptyDir) no file can be in the way.
-void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const FileEntry& f, bool emptyDir,
-               const std::string& srcDir, const std::string& dstDir) {
-    const SettingsRecord& s = engine.settings;
+// One file of the copy list, on a copy thread: it sees the copy context and
+// the worker's gate, never the run. srcDir and dstDir are empty when the
+// directory path did not fit. In a directory created in this pass (emptyDir)
+// no file can be in the way.
+void copyEntry(const CopyScope& context, const WorkerGate& gate, LogBlock& block, const DirRecord& d,
+               const FileEntry& f, bool emptyDir, const std::string& srcDir, const std::string& dstDir) {
+    const SettingsRecord& s = context.settings;
     char source[kSourceBuffer];
     if (srcDir.empty() || !win::joinText(source, {srcDir.c_str(), f.name})) {
         block.err(sourceTooLongLine(s.sourceDir + d.name + "\\" + f.name));
@@ -118,8 +119,8 @@ void copyEntry(SyncEngine& engine, LogBlock& block, const DirRecord& d, const Fi
         block.count();
         return;
     }
-    if (engine.stopping()) return;  // no copy starts after a confirmed abort
-    copyInto(engine, block, source, destination, f.attributes, f.lastWrite, !f.isNew && !emptyDir);
+    if (gate.checkpoint()) return;  // no copy starts after a confirmed abort
+    copyInto(context, block, source, destination, f.attributes, f.lastWrite, !f.isNew && !emptyDir);
 }
 
 // Directories are created here, in list order, before any of their files is
@@ -139,6 +140,8 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
         log.finish(turn, std::move(block));
     }
     std::string from = srcDir, to = dstDir;
+    const CopyScope context{engine.settings, *engine.fs};
+    const WorkerGate& gate = engine.gate;
     for (const FileEntry& f : d.files) {
         if (engine.stopping()) return;
         // The caption is shown from this thread alone, as the file is handed
@@ -148,10 +151,10 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
             if (engine.stopping()) return;  // the user may have aborted while the caption was shown
         }
         std::size_t turn = log.take();
-        pool.run([&engine, &log, &d, &f, emptyDir, from, to, turn] {
+        pool.run([context, &gate, &log, &d, &f, emptyDir, from, to, turn] {
             LogBlock block;
             try {
-                copyEntry(engine, block, d, f, emptyDir, from, to);
+                copyEntry(context, gate, block, d, f, emptyDir, from, to);
             } catch (...) {
                 log.finish(turn, LogBlock());  // stopped: the lines of copies done meanwhile still go out
                 throw;

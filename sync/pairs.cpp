@@ -1,0 +1,68 @@
+// The file pairs of [Проверить пары], after the work lists: a destination
+// file held equal to a source file of another name.
+#include <windows.h>
+
+#include <iostream>
+#include <string>
+
+#include "fsops/copy_lines.h"
+#include "fsops/deletion_gate.h"
+#include "fsops/ordered_log.h"
+#include "sync/sync_engine.h"
+#include "win/fixed_text.h"
+
+bool SyncEngine::copyFile(const char* source, const char* destination) {
+    return ::copyFile(CopyScope{settings, *fs}, source, destination);
+}
+
+namespace {
+
+// Brings one destination file up to date with its source of another name.
+void copyPair(SyncEngine& engine, DeletionGate& gate, const SyncPair& pair) {
+    const SettingsRecord& s = engine.settings;
+    char source[kPathBuffer];
+    char destination[kPathBuffer];
+    if (!win::joinText(source, {s.sourceDir, pair.source.c_str()})) {
+        std::cerr << sourceTooLongLine(s.sourceDir + pair.source) << std::endl;
+        ++engine.errorCount;
+        return;
+    }
+    if (!win::joinText(destination, {s.destDir, pair.destination.c_str()})) {
+        std::cerr << destinationTooLongLine(source) << std::endl;
+        ++engine.errorCount;
+        return;
+    }
+    // A pair written with ".." or into a directory reached through a link
+    // would overwrite a file outside the destination, or the source itself.
+    if (!gate.mayChange(destination)) {
+        std::cerr << copyFailedLine(source, destination) << " путь вне каталога приемника" << std::endl;
+        ++engine.errorCount;
+        return;
+    }
+
+    WIN32_FILE_ATTRIBUTE_DATA from{};
+    if (!GetFileAttributesExA(source, GetFileExInfoStandard, &from)) {
+        DWORD code = GetLastError();
+        std::cerr << "Ошибка " << code << " чтения аттрибутов файла \"" << source << "\"" << std::endl;
+        ++engine.errorCount;
+        return;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA to{};
+    bool exists = GetFileAttributesExA(destination, GetFileExInfoStandard, &to) != 0;
+    if (exists && timeMatch(to.ftLastWriteTime, from.ftLastWriteTime)) return;  // up to date
+
+    LogBlock block;
+    copyInto(CopyScope{s, *engine.fs}, block, source, destination, from.dwFileAttributes, from.ftLastWriteTime,
+             exists);
+    block.writeTo(engine.errorCount);
+}
+
+}  // namespace
+
+void SyncEngine::copyPairs() {
+    DeletionGate gate = deletionGate();
+    for (const SyncPair& pair : settings.pairList) {
+        if (stopping()) return;
+        copyPair(*this, gate, pair);
+    }
+}
