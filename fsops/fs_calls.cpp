@@ -37,35 +37,52 @@ HANDLE WindowsFileSystem::openForDeletion(const wchar_t* path) {
 
 namespace {
 
-// Vista's call, looked up so that the program still starts without it.
-using SetInformation = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+// FileBasicInfo and FileDispositionInfo as SetFileInformationByHandle takes
+// them (Vista); before Vista the same records go to NtSetInformationFile
+// under their native classes.
 constexpr int kFileBasicInfo = 0, kFileDispositionInfo = 4;
+constexpr int kNativeBasic = 4, kNativeDisposition = 13;
 
 struct BasicInfo {
-    LARGE_INTEGER creation, lastAccess, lastWrite, change;
+    LARGE_INTEGER creation, lastAccess, lastWrite, change;  // zero: left as they are
     DWORD attributes;
 };
 
-SetInformation setInformation() {
-    static const SetInformation function = reinterpret_cast<SetInformation>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
-    return function;
+using SetInformation = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+using NativeSetInformation = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+using NativeToError = ULONG(WINAPI*)(LONG);
+
+FARPROC lookUp(const char* module, const char* name) { return GetProcAddress(GetModuleHandleA(module), name); }
+
+// Looked up once, so that the program still starts where they are missing.
+BOOL setInformation(HANDLE item, int vistaClass, int nativeClass, void* record, DWORD size) {
+    static const auto vista = reinterpret_cast<SetInformation>(
+        reinterpret_cast<void*>(lookUp("kernel32.dll", "SetFileInformationByHandle")));
+    static const auto native = reinterpret_cast<NativeSetInformation>(
+        reinterpret_cast<void*>(lookUp("ntdll.dll", "NtSetInformationFile")));
+    static const auto toError = reinterpret_cast<NativeToError>(
+        reinterpret_cast<void*>(lookUp("ntdll.dll", "RtlNtStatusToDosError")));
+    if (vista) return vista(item, vistaClass, record, size);
+    if (!native) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return FALSE;
+    }
+    ULONG_PTR status[2] = {};  // IO_STATUS_BLOCK
+    LONG result = native(item, status, record, size, nativeClass);
+    if (result >= 0) return TRUE;
+    SetLastError(toError ? toError(result) : ERROR_ACCESS_DENIED);
+    return FALSE;
 }
 
 }  // namespace
 
 BOOL WindowsFileSystem::deleteOpened(HANDLE item, DWORD attributes) {
-    SetInformation set = setInformation();
-    if (!set) {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return FALSE;
-    }
     if (attributes & FILE_ATTRIBUTE_READONLY) {
-        BasicInfo basic{};  // zero times stay as they are
+        BasicInfo basic{};
         basic.attributes = (attributes & ~FILE_ATTRIBUTE_READONLY) ? attributes & ~FILE_ATTRIBUTE_READONLY
                                                                      : FILE_ATTRIBUTE_NORMAL;
-        set(item, kFileBasicInfo, &basic, sizeof basic);
+        setInformation(item, kFileBasicInfo, kNativeBasic, &basic, sizeof basic);
     }
     BOOLEAN deleteIt = TRUE;
-    return set(item, kFileDispositionInfo, &deleteIt, sizeof deleteIt);
+    return setInformation(item, kFileDispositionInfo, kNativeDisposition, &deleteIt, sizeof deleteIt);
 }
