@@ -27,13 +27,20 @@ DeletionGate::DeletionGate(const char* destDir, const char* sourceDir, int32_t& 
                            FileSystemCalls& fs)
     : dest_(normalRoot(destDir)),
       source_(normalRoot(sourceDir)),
-      destFinal_(finalRoot(destDir)),
-      sourceFinal_(finalRoot(sourceDir)),
+      destDir_(destDir),
+      sourceDir_(sourceDir),
       sourceRoot_(sourceDir),
       errorCount_(errorCount),
       report_(report),
       fs_(fs) {
     destInsideSource_ = liesBelow(dest_, source_);
+}
+
+void DeletionGate::readFinalRoots() const {
+    if (finalRootsRead_) return;
+    finalRootsRead_ = true;
+    destFinal_ = finalRoot(destDir_.c_str());
+    sourceFinal_ = finalRoot(sourceDir_.c_str());
     destInsideSourceFinal_ = canonicalBelow(destFinal_, sourceFinal_);
 }
 
@@ -46,6 +53,7 @@ DeletionGate::Verdict DeletionGate::judgeText(const std::string& normal, std::st
     }
     // Without final paths, each directory between the root and the item must
     // be a real one; with them, the opened item answers for its whole path.
+    readFinalRoots();
     if (destFinal_.empty()) {
         link = linkAbove(normal);
         if (!link.empty()) return Verdict::ThroughLink;
@@ -70,6 +78,7 @@ DeletionGate::Verdict DeletionGate::judgeOpened(HANDLE item, const std::string& 
     DirIdentity id;
     if (handleIdentity(item, id) && sourceRoot_.liesIn(id)) return Verdict::TouchesSource;
     std::wstring final;
+    readFinalRoots();
     if (destFinal_.empty()) return Verdict::Allowed;  // judged on the text and each level's attributes
     if (!finalPathOf(item, final)) {
         // This item's place cannot be read (some network redirectors): each

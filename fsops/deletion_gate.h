@@ -59,10 +59,14 @@ private:
 
     std::string dest_, source_;  // normalized and folded
     bool destInsideSource_ = false;
-    // Final paths of the roots; empty where the system cannot tell, and the
-    // text and the attributes of each level decide instead.
-    std::wstring destFinal_, sourceFinal_;
-    bool destInsideSourceFinal_ = false;
+    // Final paths of the roots, read when first needed (a run that deletes
+    // nothing asks a share nothing for them); empty where the system cannot
+    // tell, and the text and the attributes of each level decide instead.
+    void readFinalRoots() const;
+    std::string destDir_, sourceDir_;
+    mutable bool finalRootsRead_ = false;
+    mutable std::wstring destFinal_, sourceFinal_;
+    mutable bool destInsideSourceFinal_ = false;
     RootIdentity sourceRoot_;  // the source under any name, and what it lies in
     int32_t& errorCount_;
     std::ostream& report_;

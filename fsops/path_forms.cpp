@@ -13,6 +13,15 @@ bool widenAnsi(const char* text, std::wstring& wide) {
     return true;
 }
 
+std::string narrowAnsi(const std::wstring& wide) {
+    int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string text(static_cast<std::size_t>(n), '\0');
+    if (WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], n, nullptr, nullptr) != n) return std::string();
+    text.resize(static_cast<std::size_t>(n - 1));  // the terminator was counted
+    return text;
+}
+
 std::wstring toLongPath(const char* path, const std::wstring& startDir) {
     std::wstring wide;
     if (!widenAnsi(path, wide)) return std::wstring();

@@ -7,6 +7,11 @@
 // cannot be converted.
 bool widenAnsi(const char* text, std::wstring& wide);
 
+// The wide text in the ANSI code page, a character it lacks by its best fit
+// or '?' (for lines and comparisons, never for calls); empty when it cannot
+// be converted.
+std::string narrowAnsi(const std::wstring& wide);
+
 // The wide form of a narrow path for CopyFileW: "\\?\" before a
 // drive-absolute path, "\\?\UNC\" instead of the two leading backslashes of a
 // network path, the start directory and a backslash before a relative one;

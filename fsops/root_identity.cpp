@@ -3,18 +3,10 @@
 #include <windows.h>
 
 #include "fsops/final_path.h"
+#include "fsops/path_forms.h"
 #include "fsops/path_normal.h"
 
 namespace {
-
-std::string narrowOf(const std::wstring& wide) {
-    int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return std::string();
-    std::string text(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], n, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(n - 1));
-    return text;
-}
 
 // The last component of a path without a trailing backslash; empty for a
 // drive or share root.
@@ -45,7 +37,7 @@ void RootIdentity::readIdentity() const {
     std::wstring final;
     bool resolved = false;
     if (canonicalPath(normal_, final, &resolved) && resolved)
-        final_ = narrowOf(final.compare(0, 4, L"UNC\\") == 0 ? L"\\\\" + final.substr(4) : final);
+        final_ = narrowAnsi(final.compare(0, 4, L"UNC\\") == 0 ? L"\\\\" + final.substr(4) : final);
     for (const std::string& name : {lastName(normal_), lastName(final_)})
         if (!name.empty()) names_.push_back(foldCase(name));
 }

@@ -10,10 +10,9 @@ bool isDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTO
 bool isDots(const wchar_t* name) { return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])); }
 
 // For the report lines: the name in the ANSI code page as well as it goes.
-std::string narrowed(const wchar_t* name) {
-    char text[MAX_PATH * 2];
-    int n = WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof text, nullptr, nullptr);
-    return n > 0 ? std::string(text) : std::string("?");
+std::string reported(const wchar_t* name) {
+    std::string narrow = narrowAnsi(name);
+    return narrow.empty() ? "?" : narrow;
 }
 
 }  // namespace
@@ -83,7 +82,7 @@ void DeletionGate::Removal::list(std::size_t at) {
     do {
         if (isDots(found.cFileName)) continue;
         const Entry& dir = stack_[at];
-        stack_.push_back(Entry{dir.path + "\\" + narrowed(found.cFileName), dir.wide + L"\\" + found.cFileName,
+        stack_.push_back(Entry{dir.path + "\\" + reported(found.cFileName), dir.wide + L"\\" + found.cFileName,
                                found.dwFileAttributes, at});
     } while (FindNextFileW(search.get(), &found));
 }

@@ -11,13 +11,18 @@ namespace {
 struct Lookup {
     std::string iniPath, setting;
     BackgroundPicture found;       // read by the waiting side only once done is set
+    bool failed = false;           // the lookup threw: found is not to be used
     win::UniqueKernelHandle done;  // manual-reset event
 };
 
 DWORD WINAPI lookUp(void* param) {
     std::unique_ptr<std::shared_ptr<Lookup>> handed(static_cast<std::shared_ptr<Lookup>*>(param));
     std::shared_ptr<Lookup> lookup = std::move(*handed);
-    findBackgroundPicture(lookup->iniPath.c_str(), lookup->setting.c_str(), lookup->found);
+    try {
+        findBackgroundPicture(lookup->iniPath.c_str(), lookup->setting.c_str(), lookup->found);
+    } catch (...) {
+        lookup->failed = true;  // the built-in look; what was found goes with the lookup
+    }
     SetEvent(lookup->done.get());
     return 0;
 }
@@ -35,7 +40,8 @@ void loadBackgroundPictureWithin(const char* iniPath, const char* setting, DWORD
     if (lookup->done) thread.reset(CreateThread(nullptr, 0, lookUp, handed.get(), 0, nullptr));
     if (thread) {
         handed.release();  // the thread's now; closing the handle leaves it to run on
-        if (WaitForSingleObject(lookup->done.get(), limitMs) == WAIT_OBJECT_0) picture = std::move(lookup->found);
+        if (WaitForSingleObject(lookup->done.get(), limitMs) == WAIT_OBJECT_0 && !lookup->failed)
+            picture = std::move(lookup->found);
     } else {
         findBackgroundPicture(iniPath, setting, picture);
     }

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "fsops/final_path.h"
+#include "fsops/path_forms.h"
 #include "fsops/path_normal.h"
 #include "sync/report.h"
 
@@ -47,13 +48,7 @@ namespace {
 // The relative path of inner below outer, folded; empty when it does not lie there.
 std::string innerPart(const std::wstring& inner, const std::wstring& outer) {
     if (!canonicalBelow(inner, outer)) return std::string();
-    std::wstring rest = inner.substr(outer.size() + (outer.back() == L'\\' ? 0 : 1));
-    int n = WideCharToMultiByte(CP_ACP, 0, rest.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return std::string();
-    std::string narrow(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, rest.c_str(), -1, &narrow[0], n, nullptr, nullptr);
-    narrow.resize(static_cast<std::size_t>(n - 1));
-    return foldCase(narrow);
+    return foldCase(narrowAnsi(inner.substr(outer.size() + (outer.back() == L'\\' ? 0 : 1))));
 }
 
 }  // namespace
