@@ -12,7 +12,6 @@
 #include "win/show_message.h"
 #include "fsops/directories.h"
 #include "splash/splash_window.h"
-#include "sync/sync_engine.h"
 #include "win/unique_handle.h"
 #include "worker/process_platform.h"
 #include "worker/running_check.h"
@@ -41,14 +40,12 @@ void reportMessageError(const MessageError& error) {
 }  // namespace
 
 // Without a window there is no worker and no loop to wait for.
-void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, const RunLogs& logs,
-                        LPTHREAD_START_ROUTINE routine) {
+void runWindowAndWorker(SplashWindow& splash, WorkerRun& run, const RunLogs& logs, LPTHREAD_START_ROUTINE routine) {
     if (!splash.CreateWindowAndShow()) return;
-    engine.settings.windowHandle = splash.Window();
-    engine.captionSink = &splash;
-    splash.SetWorkerGate(&engine.gate);
+    run.captions = &splash;
+    splash.SetWorkerGate(&run.gate);
 
-    WorkerStart start{&splash, &engine};
+    WorkerStart start{&splash, &run};
     DWORD workerId = 0;
     win::UniqueKernelHandle worker(CreateThread(nullptr, 0, routine, &start, 0, &workerId));
     if (!worker) {
@@ -77,13 +74,19 @@ void runTolvaren(HINSTANCE instance, const char* arguments) {
         return;
     }
 
-    SyncEngine engine;
-    RunLogs logs(engine.settings);  // closed after the window has gone
+    // What the run is made of, each owned here: the settings (read-only once
+    // loaded), the error count, the worker's gate and the run logs.
+    SettingsRecord settings;
+    takeStartFacts(settings);
+    int32_t errorCount = 0;
+    WorkerGate gate;
+    RunLogs logs(settings);  // closed after the window has gone
     // Reads its picture setting from the INI file; destroyed first.
     SplashWindow splash(instance, iniPath);
     try {
-        if (loadSettings(iniPath, engine.settings, engine.errorCount, logs))
-            runWindowAndWorker(splash, engine, logs, workerMain);
+        WorkerRun run{settings, gate, errorCount, FileSystemCalls::real()};
+        if (loadSettings(iniPath, settings, errorCount, logs))
+            runWindowAndWorker(splash, run, logs, workerMain);
         else
             showMessage(nullptr, "Ошибка в файле инициализации", "tolvaren", MB_OK);
     } catch (const MessageError& error) {

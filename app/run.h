@@ -5,15 +5,15 @@
 
 class RunLogs;
 class SplashWindow;
-class SyncEngine;
+struct WorkerRun;
 
 // Runs the program for the argument string (the command-line tail after the
 // program path). Everything ends here; the exit code is always 0.
 void runTolvaren(HINSTANCE instance, const char* arguments);
 
-// With the settings loaded and the run logs open: shows the window, runs
-// worker on a thread of its own with the WorkerStart record and serves the
-// window until it closes. A worker that cannot be stopped then ends the
+// With the settings loaded and the run logs open: shows the window, makes it
+// run's caption sink, runs worker on a thread of its own with the
+// WorkerStart record and serves the window until it closes. A worker that cannot be stopped then ends the
 // process (exit code 0), removing the logs that stayed empty, rather than
 // leave it hanging.
-void runWindowAndWorker(SplashWindow& splash, SyncEngine& engine, const RunLogs& logs, LPTHREAD_START_ROUTINE worker);
+void runWindowAndWorker(SplashWindow& splash, WorkerRun& run, const RunLogs& logs, LPTHREAD_START_ROUTINE worker);

@@ -35,5 +35,7 @@ struct SettingsRecord {
     std::vector<std::string> strictList;        // [СтрогоСинхронизировать]
     std::vector<SyncPair> pairList;             // [Проверить пары]
     bool osVersion5OrLater = false;
-    HWND windowHandle = nullptr;
 };
+
+// Fills startDir and osVersion5OrLater from the process as it starts.
+void takeStartFacts(SettingsRecord& settings);

@@ -16,7 +16,7 @@
 #include "fsops/path_forms.h"
 #include "sync/registry.h"
 #include "sync/rules.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 #include "win/fixed_text.h"
 #include "win/show_message.h"
 
@@ -46,47 +46,47 @@ std::string tooLongLine(const char* what, const std::string& path) {
     return std::string("Ошибка ") + what + " \"" + path + "\" путь в каталоге приемнике слишком длинный";
 }
 
-void deleteFileEntry(SyncEngine& engine, DeletionGate& gate, const DirRecord& d, const FileEntry& f) {
-    const SettingsRecord& s = engine.settings;
+void deleteFileEntry(Pass& pass, DeletionGate& gate, const DirRecord& d, const FileEntry& f) {
+    const SettingsRecord& s = pass.settings;
     char path[kPathBuffer];
     bool fits = win::joinText(path, {s.destDir, d.name.c_str(), "\\", f.name});
     std::string full = fits ? std::string(path) : s.destDir + d.name + "\\" + f.name;
     if (!isPartialCopy(f.name) && !deletesFile(s, full)) return;
     if (!fits) {
         std::cerr << tooLongLine("удаления файла", full) << std::endl;
-        ++engine.errorCount;
+        ++pass.errorCount;
         return;
     }
     DWORD code = 0;
     if (gate.deleteFile(path, true, &code) == DeletionGate::Outcome::Failed) {
         std::cerr << "Ошибка " << code << " удаления файла \"" << path << "\"" << std::endl;
-        ++engine.errorCount;
+        ++pass.errorCount;
     }
 }
 
-void applyDeletion(SyncEngine& engine, DeletionGate& gate, const DirRecord& d) {
-    if (engine.stopping()) return;
+void applyDeletion(Pass& pass, DeletionGate& gate, const DirRecord& d) {
+    if (pass.stopping()) return;
     if ((d.flags & DirDelete) == DirDelete) {
         char dir[kPathBuffer];
-        if (!win::joinText(dir, {engine.settings.destDir, d.name.c_str(), "\\"})) {
-            std::cerr << tooLongLine("удаления каталога", engine.settings.destDir + d.name + "\\") << std::endl;
-            ++engine.errorCount;
+        if (!win::joinText(dir, {pass.settings.destDir, d.name.c_str(), "\\"})) {
+            std::cerr << tooLongLine("удаления каталога", pass.settings.destDir + d.name + "\\") << std::endl;
+            ++pass.errorCount;
             return;
         }
         gate.removeTree(dir, true);  // whatever stays is reported and counted there
         return;
     }
     for (const FileEntry& f : d.files) {
-        if (engine.stopping()) return;
-        deleteFileEntry(engine, gate, d, f);
+        if (pass.stopping()) return;
+        deleteFileEntry(pass, gate, d, f);
     }
 }
 
 // True when the directory was created just now, and so holds nothing yet.
-bool createMissingDirectory(SyncEngine& engine, LogBlock& block, const DirRecord& d, const char* dstDir,
+bool createMissingDirectory(Pass& pass, LogBlock& block, const DirRecord& d, const char* dstDir,
                             bool fits) {
     if (!fits) {
-        block.err(tooLongLine("создания каталога", engine.settings.destDir + d.name + "\\"));
+        block.err(tooLongLine("создания каталога", pass.settings.destDir + d.name + "\\"));
         block.count();
         return false;
     }
@@ -125,9 +125,9 @@ void copyEntry(const CopyScope& context, const WorkerGate& gate, LogBlock& block
 
 // Directories are created here, in list order, before any of their files is
 // handed to the pool; the log keeps every line in list order.
-void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRecord& d) {
-    if (engine.stopping()) return;
-    const SettingsRecord& s = engine.settings;
+void applyCopy(Pass& pass, OrderedLog& log, CopyPool& pool, const DirRecord& d) {
+    if (pass.stopping()) return;
+    const SettingsRecord& s = pass.settings;
     char srcDir[kSourceBuffer];
     char dstDir[kPathBuffer];
     win::joinText(srcDir, {s.sourceDir, d.name.c_str(), "\\"});
@@ -136,19 +136,19 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
     if ((d.flags & DirMissing) == DirMissing) {
         LogBlock block;
         std::size_t turn = log.take();
-        emptyDir = createMissingDirectory(engine, block, d, dstDir, dstFits);
+        emptyDir = createMissingDirectory(pass, block, d, dstDir, dstFits);
         log.finish(turn, std::move(block));
     }
     std::string from = srcDir, to = dstDir;
-    const CopyScope context{engine.settings, *engine.fs};
-    const WorkerGate& gate = engine.gate;
+    const CopyScope context{pass.settings, pass.fs};
+    const WorkerGate& gate = pass.gate();
     for (const FileEntry& f : d.files) {
-        if (engine.stopping()) return;
+        if (pass.stopping()) return;
         // The caption is shown from this thread alone, as the file is handed
         // over: the copy threads never deal with the window.
-        if (engine.captionSink || s.windowHandle) {
-            engine.showCaption((std::string("Копирование ...\\") + f.name).c_str());
-            if (engine.stopping()) return;  // the user may have aborted while the caption was shown
+        if (pass.showsCaptions()) {
+            pass.showCaption((std::string("Копирование ...\\") + f.name).c_str());
+            if (pass.stopping()) return;  // the user may have aborted while the caption was shown
         }
         std::size_t turn = log.take();
         pool.run([context, &gate, &log, &d, &f, emptyDir, from, to, turn] {
@@ -166,12 +166,12 @@ void applyCopy(SyncEngine& engine, OrderedLog& log, CopyPool& pool, const DirRec
 
 }  // namespace
 
-bool SyncEngine::checkFreeSpace() {
+bool Pass::checkFreeSpace() {
     int64_t needed = totalSize(copyList) - deletedSize(settings, deleteList);
     // The whole destDir is asked for, even past MAX_PATH: a cut text would
     // name another directory.
     ULARGE_INTEGER available{};
-    if (!fs->freeBytesAvailable(settings.destDir, &available)) return true;  // unknown: do not block
+    if (!fs.freeBytesAvailable(settings.destDir, &available)) return true;  // unknown: do not block
     uint64_t cap = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
     int64_t free = static_cast<int64_t>(available.QuadPart > cap ? cap : available.QuadPart);
     if (free >= needed) return true;
@@ -182,14 +182,14 @@ bool SyncEngine::checkFreeSpace() {
     return false;
 }
 
-void SyncEngine::applyWorkLists() {
+void Pass::applyWorkLists() {
     DeletionGate gate = deletionGate();
     for (const DirRecord& d : deleteList) applyDeletion(*this, gate, d);
 
     std::size_t files = 0;
     for (const DirRecord& d : copyList) files += d.files.size();
     OrderedLog log(errorCount);
-    std::size_t threads = copyThreads ? copyThreads : onNetworkDrive(settings.sourceDir) ? CopyPool::kThreads : 1;
+    std::size_t threads = copyThreads() ? copyThreads() : onNetworkDrive(settings.sourceDir) ? CopyPool::kThreads : 1;
     CopyPool pool(files, threads);
     for (const DirRecord& d : copyList) applyCopy(*this, log, pool, d);
     pool.finish();

@@ -1,8 +1,8 @@
 // Comparison of the two registries of a pass, after the rule stages and
 // before flattening (sync/registry.h):
 //   compareTrees(source.root, dest.root);
-//   flatten(source, engine.copyList, engine.errorCount);
-//   flatten(dest, engine.deleteList, engine.errorCount);
+//   flatten(source, pass.copyList, pass.errorCount);
+//   flatten(dest, pass.deleteList, pass.errorCount);
 // For the root check, after root-only scans and the cut and ignore stages:
 // there is a difference exactly when the source root keeps a file after
 // compareTrees.

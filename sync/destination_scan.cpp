@@ -7,7 +7,7 @@
 #include "sync/rules.h"
 #include "sync/scan.h"
 #include "sync/scan_walk.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 
 using namespace scan;
 
@@ -28,8 +28,8 @@ void leaveOutPair(DirNode* node) {
 
 }  // namespace
 
-void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& source, bool rootOnly) {
-    const SettingsRecord& settings = engine.settings;
+void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool rootOnly) {
+    const SettingsRecord& settings = pass.settings;
     const ScanFilter filter(settings);
     const RootIdentity sourceRoot(settings.sourceDir);  // under any name, never deleted
     if (!dest.root->counterpart && !source.root->counterpart) {
@@ -40,12 +40,12 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
     Dir top;
     top.node = dest.root;
     top.full = settings.destDir;
-    if (!rootFits(top, engine.errorCount)) {
+    if (!rootFits(top, pass.errorCount)) {
         leaveOutPair(dest.root);
         return;
     }
     Walk walk(std::move(top));
-    ListingPrefetch prefetch(*engine.fs, listingThreads(engine.listThreads, settings.destDir));
+    ListingPrefetch prefetch(pass.fs, listingThreads(pass.listThreads(), settings.destDir));
     std::vector<Dir> children;
     std::string relPath;  // one buffer for every record of the scan
     std::unordered_set<DirNode*> entered;
@@ -63,7 +63,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
             bool isDir = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             if (node->keepsAll && !isDir && !(node->counterpart && findFile(node->counterpart->record, d.cFileName)))
                 return;
-            if (takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath) != Record::Subdirectory) return;
+            if (takeRecord(dir, d, filter, rootOnly, pass.errorCount, relPath) != Record::Subdirectory) return;
             if (sourceRoot.is(dir.full + d.cFileName, d.cFileName)) return;
             DirNode* child = findChild(node, d.cFileName);
             if (child && !child->mirrored) return;  // recorded already under another letter case
@@ -74,7 +74,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
                 // administrator moved that folder; it is kept up to date.
                 child->keepsAll = node->keepsAll || (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
                 if (!fitsToEnter(dir, relPath, d.cFileName)) {
-                    reportTooLong(dir.full + d.cFileName, engine.errorCount);
+                    reportTooLong(dir.full + d.cFileName, pass.errorCount);
                     leaveOutPair(child);
                 } else if (walk.closesCycle(dir, dir.full + d.cFileName, d, &viaLink)) {
                     leaveOutPair(child);
@@ -85,7 +85,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
             }
             if (node->keepsAll || (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str()))) return;
             if (2 + relPath.size() > kMaxPathLength) {
-                reportTooLong(dir.full + d.cFileName, engine.errorCount);
+                reportTooLong(dir.full + d.cFileName, pass.errorCount);
                 return;
             }
             DirNode* extra = createNode(d.cFileName);
@@ -95,7 +95,7 @@ void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& sourc
         if (result == Listing::Missing) continue;  // keeps DirMissing: not in the destination
         if (result == Listing::Failed) {
             children.clear();
-            reportUnlisted(error, dir.full, engine.errorCount);
+            reportUnlisted(error, dir.full, pass.errorCount);
             leaveOutPair(node);
             continue;
         }

@@ -8,35 +8,31 @@
 #include "fsops/copy_lines.h"
 #include "fsops/deletion_gate.h"
 #include "fsops/ordered_log.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 #include "win/fixed_text.h"
-
-bool SyncEngine::copyFile(const char* source, const char* destination) {
-    return ::copyFile(CopyScope{settings, *fs}, source, destination);
-}
 
 namespace {
 
 // Brings one destination file up to date with its source of another name.
-void copyPair(SyncEngine& engine, DeletionGate& gate, const SyncPair& pair) {
-    const SettingsRecord& s = engine.settings;
+void copyPair(Pass& pass, DeletionGate& gate, const SyncPair& pair) {
+    const SettingsRecord& s = pass.settings;
     char source[kPathBuffer];
     char destination[kPathBuffer];
     if (!win::joinText(source, {s.sourceDir, pair.source.c_str()})) {
         std::cerr << sourceTooLongLine(s.sourceDir + pair.source) << std::endl;
-        ++engine.errorCount;
+        ++pass.errorCount;
         return;
     }
     if (!win::joinText(destination, {s.destDir, pair.destination.c_str()})) {
         std::cerr << destinationTooLongLine(source) << std::endl;
-        ++engine.errorCount;
+        ++pass.errorCount;
         return;
     }
     // A pair written with ".." or into a directory reached through a link
     // would overwrite a file outside the destination, or the source itself.
     if (!gate.mayChange(destination)) {
         std::cerr << copyFailedLine(source, destination) << " путь вне каталога приемника" << std::endl;
-        ++engine.errorCount;
+        ++pass.errorCount;
         return;
     }
 
@@ -44,7 +40,7 @@ void copyPair(SyncEngine& engine, DeletionGate& gate, const SyncPair& pair) {
     if (!GetFileAttributesExA(source, GetFileExInfoStandard, &from)) {
         DWORD code = GetLastError();
         std::cerr << "Ошибка " << code << " чтения аттрибутов файла \"" << source << "\"" << std::endl;
-        ++engine.errorCount;
+        ++pass.errorCount;
         return;
     }
     WIN32_FILE_ATTRIBUTE_DATA to{};
@@ -52,14 +48,14 @@ void copyPair(SyncEngine& engine, DeletionGate& gate, const SyncPair& pair) {
     if (exists && timeMatch(to.ftLastWriteTime, from.ftLastWriteTime)) return;  // up to date
 
     LogBlock block;
-    copyInto(CopyScope{s, *engine.fs}, block, source, destination, from.dwFileAttributes, from.ftLastWriteTime,
+    copyInto(CopyScope{s, pass.fs}, block, source, destination, from.dwFileAttributes, from.ftLastWriteTime,
              exists);
-    block.writeTo(engine.errorCount);
+    block.writeTo(pass.errorCount);
 }
 
 }  // namespace
 
-void SyncEngine::copyPairs() {
+void Pass::copyPairs() {
     DeletionGate gate = deletionGate();
     for (const SyncPair& pair : settings.pairList) {
         if (stopping()) return;

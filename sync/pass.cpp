@@ -11,26 +11,26 @@
 #include "sync/registry.h"
 #include "sync/rules.h"
 #include "sync/scan.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 
 namespace {
 
 // Stage captions stay valid for the whole run: the window may read them
 // while the worker goes on.
-void sendCaption(const SyncEngine& engine, const char* caption) {
-    if (!engine.stopping()) engine.showCaption(caption);
+void sendCaption(const Pass& pass, const char* caption) {
+    if (!pass.stopping()) pass.showCaption(caption);
 }
 
 // No stage line is written after a stop.
-void statistics(const SyncEngine& engine, const char* line) {
-    if (!engine.stopping()) std::cout << line << std::endl;
+void statistics(const Pass& pass, const char* line) {
+    if (!pass.stopping()) std::cout << line << std::endl;
 }
 
-bool sourceReachable(SyncEngine& engine) {
-    const char* root = engine.settings.sourceDir;
-    if (engine.fs->getFileAttributes(root) != INVALID_FILE_ATTRIBUTES) return true;
+bool sourceReachable(Pass& pass) {
+    const char* root = pass.settings.sourceDir;
+    if (pass.fs.getFileAttributes(root) != INVALID_FILE_ATTRIBUTES) return true;
     DWORD code = GetLastError();
-    ++engine.errorCount;
+    ++pass.errorCount;
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
         std::cerr << "Ошибка: каталог источник \"" << root << "\" не существует, синхронизация невозможна"
                   << std::endl;
@@ -44,12 +44,12 @@ bool sourceReachable(SyncEngine& engine) {
 
 // Whether a plain file of the source root is missing or outdated in the
 // destination root. The cut entries are removed from disk here already.
-bool rootsDiffer(SyncEngine& engine) {
+bool rootsDiffer(Pass& pass) {
     SyncRegistry source, dest;
-    sourceScan(engine, source, true);
-    destinationScan(engine, dest, source, true);
-    cutStage(engine, source, dest);
-    ignoreStage(engine, source, dest);
+    sourceScan(pass, source, true);
+    destinationScan(pass, dest, source, true);
+    cutStage(pass, source, dest);
+    ignoreStage(pass, source, dest);
     compareTrees(source.root, dest.root);
     return !source.root->record.files.empty();
 }
@@ -70,62 +70,62 @@ bool holdsDeletions(const SettingsRecord& s, DirNode* root) {
 
 // A reachable source that holds nothing is almost always a share being
 // redeployed or a wrong path, not a wish to empty the destination.
-bool refuseEmptySource(SyncEngine& engine, DirNode* source, DirNode* dest) {
-    if (source->firstChild || !source->record.files.empty() || !holdsDeletions(engine.settings, dest)) return false;
-    ++engine.errorCount;
-    std::cerr << "Ошибка: каталог источник \"" << engine.settings.sourceDir
+bool refuseEmptySource(Pass& pass, DirNode* source, DirNode* dest) {
+    if (source->firstChild || !source->record.files.empty() || !holdsDeletions(pass.settings, dest)) return false;
+    ++pass.errorCount;
+    std::cerr << "Ошибка: каталог источник \"" << pass.settings.sourceDir
               << "\" пуст, удаление файлов каталога приемника отменено, синхронизация невозможна" << std::endl;
     return true;
 }
 
-// Scans, prunes, compares and flattens both trees into the work lists;
-// false when nothing may be applied.
-bool buildWorkLists(SyncEngine& engine) {
-    SettingsRecord& s = engine.settings;
+}  // namespace
+
+// Scans, prunes, compares and flattens both trees into the work lists.
+bool Pass::buildWorkLists() {
+    Pass& pass = *this;
+    const SettingsRecord& s = settings;
     SyncRegistry source, dest;
 
-    sendCaption(engine, "Cканирование каталога источника");
-    statistics(engine, "сканирование источника");
-    sourceScan(engine, source, false);
+    sendCaption(pass, "Cканирование каталога источника");
+    statistics(pass, "сканирование источника");
+    sourceScan(pass, source, false);
     mirrorStructure(dest.root, source.root);
 
-    sendCaption(engine, "Cканирование каталога приемника");
-    statistics(engine, "сканирование приемника");
-    destinationScan(engine, dest, source, false);
-    if (engine.stopping()) return false;  // the cut stage below deletes on disk
+    sendCaption(pass, "Cканирование каталога приемника");
+    statistics(pass, "сканирование приемника");
+    destinationScan(pass, dest, source, false);
+    if (pass.stopping()) return false;  // the cut stage below deletes on disk
 
     if (s.hasUpdateList) {
-        updatePruning(dest.root, Side::Destination, s);
-        updatePruning(source.root, Side::Source, s);
+        updatePruning(dest.root, Side::Destination, s.updateList, pass.emptiedByUpdate);
+        updatePruning(source.root, Side::Source, s.updateList, pass.emptiedByUpdate);
     }
-    ignoreStage(engine, source, dest);
-    if (refuseEmptySource(engine, source.root, dest.root)) return false;
-    cutStage(engine, source, dest);
-    if (engine.stopping()) return false;
-    statistics(engine, "удаление пропускаемых файлов из реестра синхронизации");
+    ignoreStage(pass, source, dest);
+    if (refuseEmptySource(pass, source.root, dest.root)) return false;
+    cutStage(pass, source, dest);
+    if (pass.stopping()) return false;
+    statistics(pass, "удаление пропускаемых файлов из реестра синхронизации");
     for (const std::string& entry : s.skipExistingList) skipExisting(dest.root, source.root, entry);
-    statistics(engine, "удаление проверяемых пар из реестра синхронизации");
+    statistics(pass, "удаление проверяемых пар из реестра синхронизации");
     for (const SyncPair& pair : s.pairList) pairRemoval(source, dest, pair);
 
-    sendCaption(engine, "Cканирование каталогов");
+    sendCaption(pass, "Cканирование каталогов");
     compareTrees(source.root, dest.root);
-    statistics(engine, "сравнение");
-    flatten(source, engine.copyList, engine.errorCount);
-    flatten(dest, engine.deleteList, engine.errorCount);
-    statistics(engine, "построение списков");
+    statistics(pass, "сравнение");
+    flatten(source, pass.copyList, pass.errorCount);
+    flatten(dest, pass.deleteList, pass.errorCount);
+    statistics(pass, "построение списков");
     return true;
 }  // both registries are destroyed here
 
-}  // namespace
-
-bool SyncEngine::runPass() {
+bool Pass::run() {
     sendCaption(*this, "Проверка доступа к каталогу источнику");
     if (stopping() || !sourceReachable(*this)) return false;
     if (settings.rootOnly && !rootsDiffer(*this)) return errorCount == 0;
 
     // An abort confirmed by the user ends the pass before its next stage.
     if (stopping()) return false;
-    if (!buildWorkLists(*this) || stopping()) return false;
+    if (!buildWorkLists() || stopping()) return false;
     if (!checkFreeSpace()) return errorCount == 0;  // the user has been told
     // A source that went away during the scans looks empty: nothing is
     // deleted on its word.

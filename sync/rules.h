@@ -25,7 +25,7 @@
 #include "core/settings.h"
 #include "sync/registry.h"
 
-class SyncEngine;
+class Pass;
 
 // Rule-list match of a relative path (no trailing backslash) against a list.
 bool ruleListMatch(const char* relativePath, const std::vector<std::string>& list);
@@ -52,18 +52,20 @@ enum class Side { Source, Destination };
 
 // Keeps only what the update list names (and everything below a named
 // directory). On the destination side every directory left with nothing is
-// appended to ignoreList, so that the ignore stage drops it on both sides.
-void updatePruning(DirNode* root, Side side, SettingsRecord& settings);
+// appended to emptied, so that the ignore stage drops it on both sides.
+void updatePruning(DirNode* root, Side side, const std::vector<std::string>& updateList,
+                   std::vector<std::string>& emptied);
 
-// Writes its statistics line and removes every ignore entry from both.
-void ignoreStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest);
+// Writes its statistics line and removes every ignore entry, then every
+// directory the update list emptied, from both.
+void ignoreStage(Pass& pass, SyncRegistry& source, SyncRegistry& dest);
 
 // Writes its statistics line; removes every cut entry from both registries
 // and from the destination on disk (the entry itself when drive-absolute,
 // otherwise destDir + entry), "." and ".." resolved. Only what lies inside
 // the destination goes: the deletion gate refuses anything else with one
 // error line, counted.
-void cutStage(SyncEngine& engine, SyncRegistry& source, SyncRegistry& dest);
+void cutStage(Pass& pass, SyncRegistry& source, SyncRegistry& dest);
 
 // Erases from both registries each file named by the entry (or below the
 // directory it names) that exists on both sides.

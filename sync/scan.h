@@ -2,9 +2,9 @@
 //
 // A full pass calls, in this order:
 //   SyncRegistry source, dest;
-//   sourceScan(engine, source, false);
+//   sourceScan(pass, source, false);
 //   mirrorStructure(dest.root, source.root);
-//   destinationScan(engine, dest, source, false);
+//   destinationScan(pass, dest, source, false);
 // and the root check the same without mirrorStructure, with rootOnly true.
 //
 // Both scans skip what the ignore list matches (by relative path) and walk
@@ -19,13 +19,13 @@
 
 #include "sync/registry.h"
 
-class SyncEngine;
+class Pass;
 
 // Records settings.sourceDir into source.root.
-void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly);
+void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly);
 
 // Records settings.destDir into dest.root: clears DirMissing on every
 // mirrored directory that exists, records destination-only directories with
 // DirDelete when deleteExtraFiles is set or the strict test holds, and skips
 // whatever the source scan left out.
-void destinationScan(SyncEngine& engine, SyncRegistry& dest, SyncRegistry& source, bool rootOnly);
+void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool rootOnly);

@@ -7,7 +7,7 @@
 #include "sync/rules.h"
 #include "sync/scan.h"
 #include "sync/scan_walk.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 
 using namespace scan;
 
@@ -29,9 +29,9 @@ void leaveOut(Dir& dir) {
 }
 
 // A name the application would miss: told once per run.
-void reportUnaddressable(SyncEngine& engine, const std::string& path) {
-    if (!engine.unaddressableReported.insert(path).second) return;
-    ++engine.errorCount;
+void reportUnaddressable(Pass& pass, const std::string& path) {
+    if (!pass.unaddressableReported.insert(path).second) return;
+    ++pass.errorCount;
     std::cerr << "Ошибка: имя \"" << path
               << "\" не может быть записано в кодировке Windows-1251 или оканчивается точкой или пробелом, пропущено"
               << std::endl;
@@ -39,18 +39,18 @@ void reportUnaddressable(SyncEngine& engine, const std::string& path) {
 
 }  // namespace
 
-void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
-    const ScanFilter filter(engine.settings);
-    const RootIdentity destination(engine.settings.destDir);  // under any name, never copied into itself
+void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly) {
+    const ScanFilter filter(pass.settings);
+    const RootIdentity destination(pass.settings.destDir);  // under any name, never copied into itself
     Dir top;
     top.node = source.root;
-    top.full = engine.settings.sourceDir;
-    if (!rootFits(top, engine.errorCount)) {
+    top.full = pass.settings.sourceDir;
+    if (!rootFits(top, pass.errorCount)) {
         source.root->unlisted = true;
         return;
     }
     Walk walk(std::move(top));
-    ListingPrefetch prefetch(*engine.fs, listingThreads(engine.listThreads, engine.settings.sourceDir));
+    ListingPrefetch prefetch(pass.fs, listingThreads(pass.listThreads(), pass.settings.sourceDir));
     std::vector<Dir> children;
     std::string relPath;  // one buffer for every record of the scan
     Dir dir;
@@ -58,13 +58,13 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
         DirNode* node = dir.node;
         DWORD error = 0;
         Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
-            if (!exact) return reportUnaddressable(engine, dir.full + d.cFileName);
+            if (!exact) return reportUnaddressable(pass, dir.full + d.cFileName);
             if (isPartialCopy(d.cFileName) && !(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-            Record kind = takeRecord(dir, d, filter, rootOnly, engine.errorCount, relPath);
+            Record kind = takeRecord(dir, d, filter, rootOnly, pass.errorCount, relPath);
             if (kind == Record::TooLong) addLeftOut(node, d.cFileName);
             if (kind != Record::Subdirectory || destination.is(dir.full + d.cFileName, d.cFileName)) return;
             if (!fitsToEnter(dir, relPath, d.cFileName)) {
-                reportTooLong(dir.full + d.cFileName, engine.errorCount);
+                reportTooLong(dir.full + d.cFileName, pass.errorCount);
                 addLeftOut(node, d.cFileName);
                 return;
             }
@@ -82,7 +82,7 @@ void sourceScan(SyncEngine& engine, SyncRegistry& source, bool rootOnly) {
         // destination files would be deleted.
         if (result != Listing::Done) {
             children.clear();
-            reportUnlisted(error, dir.full, engine.errorCount);
+            reportUnlisted(error, dir.full, pass.errorCount);
             leaveOut(dir);
             continue;
         }

@@ -29,8 +29,9 @@ void pruneFiles(DirNode* node, const std::string& prefix, const RuleSet& update,
 
 }  // namespace
 
-void updatePruning(DirNode* root, Side side, SettingsRecord& settings) {
-    RuleSet update(settings.updateList);
+void updatePruning(DirNode* root, Side side, const std::vector<std::string>& updateList,
+                   std::vector<std::string>& emptied) {
+    RuleSet update(updateList);
     std::vector<Frame> stack;
     stack.push_back(Frame{root, "", root->firstChild});
     pruneFiles(root, "", update, stack.back().kept);
@@ -43,7 +44,7 @@ void updatePruning(DirNode* root, Side side, SettingsRecord& settings) {
             if (done.kept) {
                 stack.back().kept = true;
             } else if (side == Side::Destination) {
-                settings.ignoreList.push_back(done.prefix.substr(0, done.prefix.size() - 1));
+                emptied.push_back(done.prefix.substr(0, done.prefix.size() - 1));
             }
             continue;
         }

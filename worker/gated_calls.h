@@ -2,7 +2,8 @@
 #pragma once
 
 #include "fsops/fs_calls.h"
-#include "sync/sync_engine.h"
+#include "core/worker_gate.h"
+#include "fsops/fs_calls.h"
 #include "core/worker_gate.h"
 
 // Thrown at the first file-system call after a stop: unwinds the pass, so
@@ -63,20 +64,4 @@ private:
     }
     FileSystemCalls& inner_;
     const WorkerGate& gate_;
-};
-
-// The engine's file-system calls go through the gate for the scope's life.
-class GateTheCalls {
-public:
-    explicit GateTheCalls(SyncEngine& engine) : engine_(engine), saved_(engine.fs), gated_(*engine.fs, engine.gate) {
-        engine.fs = &gated_;
-    }
-    ~GateTheCalls() { engine_.fs = saved_; }
-    GateTheCalls(const GateTheCalls&) = delete;
-    GateTheCalls& operator=(const GateTheCalls&) = delete;
-
-private:
-    SyncEngine& engine_;
-    FileSystemCalls* saved_;
-    GatedCalls gated_;
 };

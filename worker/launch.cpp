@@ -4,7 +4,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "sync/sync_engine.h"
+#include "worker/launch.h"
 #include "win/fixed_text.h"
 #include "win/late_bound.h"
 
@@ -23,7 +23,7 @@ bool fitsTheShell(const SettingsRecord& s) {
 
 }  // namespace
 
-void SyncEngine::launchCommand() {
+void launchCommand(const SettingsRecord& settings) {
     if (!settings.runCommand[0]) return;
 
     // A drive-absolute command gets an empty (not a missing) working

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sync/sync_engine.h"
 #include "win/fixed_text.h"
 #include "worker/application_path.h"
 
@@ -85,7 +84,7 @@ void stopMonitor(ProcessPlatform& platform, const char* destDir, const WorkerGat
     waitOrTerminate(platform, id, kPollInterval, kMonitorPolls, gate);
 }
 
-bool SyncEngine::isApplicationRunning() {
+bool isApplicationRunning(const SettingsRecord& settings, ProcessPlatform* processes, const WorkerGate& gate) {
     // The real calls' waits end as soon as the run is stopped.
     std::unique_ptr<ProcessPlatform> own;
     if (!processes) own = ProcessPlatform::interruptible(gate.stopSignal());

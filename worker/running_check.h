@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "worker/process_platform.h"
+#include "core/settings.h"
 #include "core/worker_gate.h"
 
 // Identifier of the first process, in snapshot order, whose main module is
@@ -27,3 +28,8 @@ void startupHandshake(ProcessPlatform& platform, const WorkerGate& gate);
 
 // Asks the companion monitor running from destDir + "Кронваль\" to quit.
 void stopMonitor(ProcessPlatform& platform, const char* destDir, const WorkerGate& gate);
+
+// The whole check before a pass: the handshake, the monitor, then whether
+// the application of runningCheckPath runs from the destination. processes
+// null: the real calls, whose waits end as soon as the run is stopped.
+bool isApplicationRunning(const SettingsRecord& settings, ProcessPlatform* processes, const WorkerGate& gate);

@@ -7,101 +7,107 @@
 #include "win/message_box.h"
 #include "win/show_message.h"
 #include "core/worker_window.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 #include "worker/application_path.h"
 #include "worker/gated_calls.h"
+#include "worker/launch.h"
+#include "worker/running_check.h"
 
 namespace {
 
 constexpr const char* kCaption = "Синхронизация";
 
-std::string quotedApplication(const SyncEngine& engine) {
+std::string quotedApplication(const SettingsRecord& settings) {
     char path[kPathBuffer];
-    applicationPath(engine.settings, path);
+    applicationPath(settings, path);
     return std::string("\"") + path + "\"?";
 }
 
 // A box of the worker's own, shown only while the user is not being asked
 // whether to abort and never after an abort; IDCANCEL when not shown.
-int workerBox(SyncEngine& engine, HWND owner, const std::string& text, UINT type) {
-    if (!engine.gate.beginAsking()) return IDCANCEL;
+int workerBox(const WorkerRun& run, HWND owner, const std::string& text, UINT type) {
+    if (!run.gate.beginAsking()) return IDCANCEL;
     int answer = messageBox(owner, text.c_str(), kCaption, type);
-    engine.gate.endAsking();
+    run.gate.endAsking();
     return answer;
 }
 
-bool ask(SyncEngine& engine, HWND owner, const std::string& text) {
-    return workerBox(engine, owner, text, MB_YESNO | MB_ICONWARNING) == IDYES;
+bool ask(const WorkerRun& run, HWND owner, const std::string& text) {
+    return workerBox(run, owner, text, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 // The application runs: nothing is synchronised; the user may still start it.
-bool whenApplicationRuns(SyncEngine& engine, HWND owner) {
+bool whenApplicationRuns(const WorkerRun& run, HWND owner) {
     std::cerr << "Ошибка: приложение уже запущено, синхронизация невозможна" << std::endl;
     if (quietMode) return false;
-    return ask(engine, owner,
+    return ask(run, owner,
                "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n" +
-                   quotedApplication(engine));
+                   quotedApplication(run.settings));
 }
 
 // The pass counted errors: tell, or ask whether to start the command anyway.
-bool whenPassFailed(SyncEngine& engine, HWND owner) {
-    if (!engine.settings.askOnError) {
+bool whenPassFailed(const WorkerRun& run, HWND owner) {
+    if (!run.settings.askOnError) {
         const char* text = "В процессе синхронизации возникли ошибки.\nПрограмма будет закрыта.";
         if (quietMode)
             showMessage(owner, text, kCaption, MB_ICONWARNING);
         else
-            workerBox(engine, owner, text, MB_ICONWARNING);
+            workerBox(run, owner, text, MB_ICONWARNING);
         return false;
     }
     if (quietMode) return false;
-    return ask(engine, owner,
-               "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n" + quotedApplication(engine));
+    return ask(run, owner,
+               "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n" + quotedApplication(run.settings));
 }
 
 // Whether to start the command. Every step begins at a checkpoint: after an
 // abort nothing more is written, asked or started. A stopped pass is not a
 // failed one.
-bool decide(SyncEngine& engine, HWND owner) {
-    bool running = engine.isApplicationRunning();
-    if (engine.stopping()) return false;
-    if (running) return whenApplicationRuns(engine, owner);
-    bool clean = engine.runPass();
-    if (engine.stopping()) return false;
-    return clean || whenPassFailed(engine, owner);
+bool decide(const WorkerRun& run, FileSystemCalls& gatedCalls, HWND owner) {
+    bool running = isApplicationRunning(run.settings, run.processes, run.gate);
+    if (run.gate.checkpoint()) return false;
+    if (running) return whenApplicationRuns(run, owner);
+    Pass pass(run.settings, PassTools{gatedCalls, run.gate, run.captions, run.copyThreads, run.listThreads},
+              run.errorCount);
+    bool clean = pass.run();
+    if (run.gate.checkpoint()) return false;
+    return clean || whenPassFailed(run, owner);
 }
 
 // Anything but a stop that unwinds the worker (memory running out on a
 // copy or listing thread, whose pools carry it here): one error line, and
 // the run ends as after an abort, with nothing more copied, asked or started.
-void reportFailure(SyncEngine& engine, const char* what) {
-    if (engine.gate.stopRequested()) return;  // aborted already: nothing more is written
-    ++engine.errorCount;
+void reportFailure(const WorkerRun& run, const char* what) {
+    if (run.gate.stopRequested()) return;  // aborted already: nothing more is written
+    ++run.errorCount;
     std::cerr << "Ошибка: " << what << ", синхронизация прервана" << std::endl;
 }
 
 }  // namespace
 
-bool runWorker(SyncEngine& engine, HWND owner) {
+bool runWorker(const WorkerRun& run, HWND owner) {
     try {
-        GateTheCalls gated(engine);
-        if (!decide(engine, owner) || engine.stopping()) return false;
-        engine.launchCommand();
+        // Every file-system call of the pass passes the gate: a stop unwinds
+        // from the first one after it.
+        GatedCalls gated(run.fs, run.gate);
+        if (!decide(run, gated, owner) || run.gate.checkpoint()) return false;
+        launchCommand(run.settings);
         return true;
     } catch (const Stopped&) {
     } catch (const std::exception& error) {
-        reportFailure(engine, error.what());
+        reportFailure(run, error.what());
     } catch (...) {
-        reportFailure(engine, "неизвестное исключение");
+        reportFailure(run, "неизвестное исключение");
     }
     return false;
 }
 
 DWORD WINAPI workerMain(void* param) {
     auto* start = static_cast<WorkerStart*>(param);
-    runWorker(*start->engine, start->window->Window());
+    runWorker(*start->run, start->window->Window());
     // Stands still while the user is being asked: the window must not close
     // under the question.
-    start->engine->gate.checkpoint();
+    start->run->gate.checkpoint();
     start->window->PostClose();
     ExitThread(0);
 }

@@ -9,7 +9,7 @@
 #include "sync/compare.h"
 #include "sync/registry.h"
 #include "sync/scan.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 
 extern "C" BOOL WINAPI K32GetProcessMemoryInfo(HANDLE, void*, DWORD);
 
@@ -49,21 +49,25 @@ double seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
 // Usage: bench_scan LABEL SOURCE DESTINATION (two trees with the same files)
 int main(int argc, char** argv) {
     if (argc < 4) return 2;
-    SyncEngine engine;
-    std::snprintf(engine.settings.sourceDir, kPathBuffer, "%s\\", argv[2]);
-    std::snprintf(engine.settings.destDir, kPathBuffer, "%s\\", argv[3]);
+    SettingsRecord settings;
+    takeStartFacts(settings);
+    std::snprintf(settings.sourceDir, kPathBuffer, "%s\\", argv[2]);
+    std::snprintf(settings.destDir, kPathBuffer, "%s\\", argv[3]);
+    int32_t errorCount = 0;
+    WorkerGate gate;
+    Pass pass(settings, PassTools{FileSystemCalls::real(), gate}, errorCount);
     LARGE_INTEGER t0, t1, t2;
     QueryPerformanceCounter(&t0);
-    int files = listOnly(engine.settings.sourceDir) + listOnly(engine.settings.destDir);
+    int files = listOnly(settings.sourceDir) + listOnly(settings.destDir);
     MemoryCounters before{};
     before.cb = sizeof before;
     K32GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
     QueryPerformanceCounter(&t1);
     {
         SyncRegistry source, dest;
-        sourceScan(engine, source, false);
+        sourceScan(pass, source, false);
         mirrorStructure(dest.root, source.root);
-        destinationScan(engine, dest, source, false);
+        destinationScan(pass, dest, source, false);
         compareTrees(source.root, dest.root);
     }
     QueryPerformanceCounter(&t2);
@@ -81,5 +85,5 @@ int main(int argc, char** argv) {
                 "own cost %5.1f us/file)  peak working set %6.1f MiB, registries %5.0f B/file\n",
                 argv[1], files, scan, scan * 1e6 / files, list * 1e6 / files, (scan - list) * 1e6 / files,
                 m.PeakWorkingSetSize / 1048576.0, grown / files);
-    return engine.errorCount == 0 ? 0 : 1;
+    return errorCount == 0 ? 0 : 1;
 }

@@ -7,17 +7,19 @@
 #include <cstdio>
 #include <string>
 
-#include "sync/sync_engine.h"
+#include "core/worker_gate.h"
 #include "win/fixed_text.h"
+#include "worker/running_check.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
-    SyncEngine engine;
-    if (!win::joinText(engine.settings.destDir, {argv[2], "\\"})) return 3;
-    if (argc > 3 && !win::copyText(engine.settings.runningCheckPath, argv[3])) return 3;
+    SettingsRecord settings;
+    if (!win::joinText(settings.destDir, {argv[2], "\\"})) return 3;
+    if (argc > 3 && !win::copyText(settings.runningCheckPath, argv[3])) return 3;
 
     DWORD start = GetTickCount();
-    bool running = engine.isApplicationRunning();
+    WorkerGate gate;
+    bool running = isApplicationRunning(settings, nullptr, gate);
     DWORD took = GetTickCount() - start;
 
     std::string partial = std::string(argv[1]) + ".part";

@@ -14,7 +14,7 @@
 #include "app/load_settings.h"
 #include "app/run.h"
 #include "splash/splash_window.h"
-#include "sync/sync_engine.h"
+#include "core/worker_window.h"
 #include "worker/worker.h"
 
 namespace {
@@ -37,6 +37,14 @@ private:
     }
 };
 
+// The window the worker ran under, taken as it starts.
+HWND workerWindow = nullptr;
+
+DWORD WINAPI recordingWorker(void* start) {
+    workerWindow = static_cast<WorkerStart*>(start)->window->Window();
+    return workerMain(start);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,17 +53,20 @@ int main(int argc, char** argv) {
     bool windowLeft = true, statisticsLogMade = false;
     {
         FailingCopies calls;
-        SyncEngine engine;
-        RunLogs logs(engine.settings);
-        engine.fs = &calls;
-        engine.copyThreads = 2;
-        if (!loadSettings(argv[1], engine.settings, engine.errorCount, logs)) return 3;
-        statisticsLogMade = GetFileAttributesA((std::string(engine.settings.destDir) + "tolvaren.out").c_str()) !=
+        SettingsRecord settings;
+        takeStartFacts(settings);
+        int32_t errorCount = 0;
+        WorkerGate gate;
+        WorkerRun run{settings, gate, errorCount, calls};
+        run.copyThreads = 2;
+        RunLogs logs(settings);
+        if (!loadSettings(argv[1], settings, errorCount, logs)) return 3;
+        statisticsLogMade = GetFileAttributesA((std::string(settings.destDir) + "tolvaren.out").c_str()) !=
                             INVALID_FILE_ATTRIBUTES;
         SplashWindow splash(GetModuleHandleA(nullptr), argv[1]);
-        runWindowAndWorker(splash, engine, logs, workerMain);
-        errors = engine.errorCount;
-        windowLeft = IsWindow(engine.settings.windowHandle);
+        runWindowAndWorker(splash, run, logs, recordingWorker);
+        errors = errorCount;
+        windowLeft = workerWindow == nullptr || IsWindow(workerWindow);
     }  // the logs are closed here, as at the end of a run
     FILE* out = std::fopen(argv[2], "w");
     if (!out) return 4;

@@ -11,7 +11,6 @@
 #include "app/run_logs.h"
 #include "win/show_message.h"
 #include "splash/splash_window.h"
-#include "sync/sync_engine.h"
 #include "win/fixed_text.h"
 #include "worker/worker.h"
 
@@ -31,12 +30,15 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     quietMode = true;
     const std::string dir = std::string(argv[1]) + "\\";
-    SyncEngine engine;
-    win::copyText(engine.settings.destDir, dir.c_str());
-    RunLogs logs(engine.settings);
+    SettingsRecord settings;
+    win::copyText(settings.destDir, dir.c_str());
+    int32_t errorCount = 0;
+    WorkerGate gate;
+    WorkerRun run{settings, gate, errorCount, FileSystemCalls::real()};
+    RunLogs logs(settings);
     logs.open();
     logs.closeStatistics();
     SplashWindow splash(GetModuleHandleA(nullptr), (dir + "none.ini").c_str());
-    runWindowAndWorker(splash, engine, logs, stuckWorker);
+    runWindowAndWorker(splash, run, logs, stuckWorker);
     return 3;  // the run came back: the process was not ended
 }

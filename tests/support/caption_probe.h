@@ -1,28 +1,25 @@
-// A message-only window that records the status captions a run sends with
-// WM_USER, in order; the window goes with the probe.
+// A caption sink that records the captions a pass hands it, in order.
 #pragma once
 
-#include <windows.h>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/caption_sink.h"
+
 namespace test {
 
-class CaptionProbe {
+class CaptionProbe : public CaptionSink {
 public:
-    CaptionProbe();
-    ~CaptionProbe();
-    CaptionProbe(const CaptionProbe&) = delete;
-    CaptionProbe& operator=(const CaptionProbe&) = delete;
-
-    HWND window() const { return window_; }  // null when it could not be created
-    const std::vector<std::string>& captions() const { return captions_; }
+    void HandCaption(const char* text) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        captions_.push_back(text);
+    }
+    const std::vector<std::string>& captions() const { return captions_; }  // once the pass is done
 
 private:
-    static LRESULT CALLBACK procedure(HWND w, UINT m, WPARAM wp, LPARAM lp);
-
+    std::mutex lock_;
     std::vector<std::string> captions_;
-    HWND window_ = nullptr;
 };
 
 }  // namespace test

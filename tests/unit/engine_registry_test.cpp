@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "support/engine_fixture.h"
+#include "support/pass_fixture.h"
 
 using test::contents;
 using test::describe;
@@ -115,7 +115,8 @@ TEST(EngineRegistry, FileOfFiveGibibytesKeepsItsFullSize) {
     ASSERT_TRUE(SetEndOfFile(h));  // sparse on the Unix side
     CloseHandle(h);
     SyncRegistry source;
-    sourceScan(t.engine, source, false);
+    Pass pass = t.run.pass();
+    sourceScan(pass, source, false);
     ASSERT_EQ(source.root->record.files.size(), 1u);
     EXPECT_EQ(source.root->record.files.front().size, 5ull << 30);
     EXPECT_STREQ(source.root->record.files.front().name, "большой.bin");
@@ -189,15 +190,13 @@ TEST(EngineRegistry, TreesTwoThousandLevelsDeepNeedNoRecursion) {
     ASSERT_NE(deepest, nullptr);
     EXPECT_TRUE(testFlag(deepest->record, DirMissing));
 
-    SettingsRecord settings;
-    settings.updateList = {"d\\d\\d"};
-    updatePruning(dest.root, Side::Destination, settings);
-    EXPECT_TRUE(settings.ignoreList.empty());  // the listed directory keeps its ancestors
-    settings.updateList = {"nothing"};
-    updatePruning(dest.root, Side::Destination, settings);
-    ASSERT_EQ(settings.ignoreList.size(), static_cast<std::size_t>(depth));
-    EXPECT_EQ(settings.ignoreList.back(), "d");  // deepest first, the top last
-    EXPECT_EQ(settings.ignoreList.front().size(), static_cast<std::size_t>(2 * depth - 1));
+    std::vector<std::string> emptied;
+    updatePruning(dest.root, Side::Destination, {"d\\d\\d"}, emptied);
+    EXPECT_TRUE(emptied.empty());  // the listed directory keeps its ancestors
+    updatePruning(dest.root, Side::Destination, {"nothing"}, emptied);
+    ASSERT_EQ(emptied.size(), static_cast<std::size_t>(depth));
+    EXPECT_EQ(emptied.back(), "d");  // deepest first, the top last
+    EXPECT_EQ(emptied.front().size(), static_cast<std::size_t>(2 * depth - 1));
 
     compareTrees(source.root, dest.root);
     test::StreamCapture streams;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "support/engine_fixture.h"
+#include "support/pass_fixture.h"
 
 using test::describe;
 
@@ -31,18 +31,18 @@ TEST(EngineRules, RuleListMatchUpperCasesWholePaths) {
     // During the scans: "LOGS" drops the root logs on both sides, not bin\LOGS;
     // "Модули" drops модули with everything in it.
     test::EngineTrees t;
-    t.engine.settings.ignoreList = {"LOGS", "Модули", "LOGS\\"};
-    t.engine.settings.deleteExtraFiles = true;
+    t.run.settings.ignoreList = {"LOGS", "Модули", "LOGS\\"};
+    t.run.settings.deleteExtraFiles = true;
     t.put(t.src, "logs\\a.log");
     t.put(t.src, "bin\\LOGS\\b.log");
     t.put(t.src, "модули\\m.dll");
     t.put(t.dst, "Logs\\old.log");
     t.put(t.dst, "модули\\gone.dll");
     test::StreamCapture streams;
-    test::runInMemoryPass(t.engine);
-    EXPECT_EQ(sorted(describe(t.engine.copyList)), (Lines{".\\bin M:", ".\\bin\\LOGS M: b.log"}));
-    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\bin\\LOGS M:"}));  // below a missing directory
-    EXPECT_EQ(t.engine.errorCount, 0);
+    t.lists = test::buildWorkLists(t.run);
+    EXPECT_EQ(sorted(describe(t.lists.copyList)), (Lines{".\\bin M:", ".\\bin\\LOGS M: b.log"}));
+    EXPECT_EQ(describe(t.lists.deleteList), (Lines{".\\bin\\LOGS M:"}));  // below a missing directory
+    EXPECT_EQ(t.run.errorCount, 0);
 }
 
 TEST(EngineRules, RemoveByPathWalksComponentsByTheNameRule) {
@@ -68,7 +68,7 @@ TEST(EngineRules, RemoveByPathWalksComponentsByTheNameRule) {
 
 TEST(EngineRules, UpdateListKeepsOnlyWhatItNamesAndIgnoreWins) {
     test::EngineTrees t;
-    SettingsRecord& s = t.engine.settings;
+    SettingsRecord& s = t.run.settings;
     s.updateList = {"bin\\a.dll", "new\\x.dll", "new2", "cfg"};
     s.hasUpdateList = true;
     s.ignoreList = {"cfg"};
@@ -84,17 +84,16 @@ TEST(EngineRules, UpdateListKeepsOnlyWhatItNamesAndIgnoreWins) {
     t.put(t.dst, "bin\\other.dll");
     t.put(t.dst, "cfg\\c.ini");
     t.put(t.dst, "stale.txt");
-    test::StreamCapture streams;
-    test::runInMemoryPass(t.engine);
+    Pass pass = t.run.pass();
+    pass.buildWorkLists();
     // bin\a.dll alone in bin; new drops out because the destination has
     // nothing listed in it; new2 is listed itself and comes whole; cfg is
     // ignored although listed for update.
-    EXPECT_EQ(sorted(describe(t.engine.copyList)),
+    EXPECT_EQ(sorted(describe(pass.copyList)),
               (Lines{".\\bin: a.dll", ".\\new2 M: y.dll", ".\\new2\\sub M: z.dll"}));
-    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\new2\\sub M:"}));
-    EXPECT_EQ(s.ignoreList, (Lines{"cfg", "new"}));
-    EXPECT_EQ(streams.out(), (Lines{"удаление игнорируемых файлов из реестра синхронизации",
-                                         "удаление 'вырезаемых' файлов из реестра синхронизации"}));
+    EXPECT_EQ(describe(pass.deleteList), (Lines{".\\new2\\sub M:"}));
+    EXPECT_EQ(pass.emptiedByUpdate, (Lines{"new"}));
+    EXPECT_EQ(s.ignoreList, (Lines{"cfg"}));  // the settings stay as read
 }
 
 TEST(EngineRules, StrictTestIsByteExactAndReducesWorkListPaths) {
@@ -114,7 +113,7 @@ TEST(EngineRules, StrictTestIsByteExactAndReducesWorkListPaths) {
     // In the destination scan, without deleteExtraFiles: a destination-only
     // directory under Модули is recorded for removal, others leave no trace.
     test::EngineTrees t;
-    t.engine.settings.strictList = {"Модули"};
+    t.run.settings.strictList = {"Модули"};
     t.put(t.src, "Модули\\keep.txt");
     t.put(t.dst, "Модули\\keep.txt");
     t.put(t.dst, "Модули\\old\\f.txt");
@@ -123,26 +122,26 @@ TEST(EngineRules, StrictTestIsByteExactAndReducesWorkListPaths) {
     t.put(t.dst, "z.txt");
     {
         test::StreamCapture streams;
-        test::runInMemoryPass(t.engine);
+        t.lists = test::buildWorkLists(t.run);
     }
-    EXPECT_TRUE(t.engine.copyList.empty());
-    EXPECT_EQ(sorted(describe(t.engine.deleteList)), (Lines{".: z.txt", ".\\Модули: x.dll", ".\\Модули\\old D:"}));
+    EXPECT_TRUE(t.lists.copyList.empty());
+    EXPECT_EQ(sorted(describe(t.lists.deleteList)), (Lines{".: z.txt", ".\\Модули: x.dll", ".\\Модули\\old D:"}));
 
     // Strict acts only inside what update and ignore left.
     test::EngineTrees u;
-    u.engine.settings.strictList = {"Модули"};
-    u.engine.settings.updateList = {"Модули\\keep.txt"};
-    u.engine.settings.hasUpdateList = true;
+    u.run.settings.strictList = {"Модули"};
+    u.run.settings.updateList = {"Модули\\keep.txt"};
+    u.run.settings.hasUpdateList = true;
     u.put(u.src, "Модули\\keep.txt", 100);
     u.put(u.dst, "Модули\\keep.txt");
     u.put(u.dst, "Модули\\old\\f.txt");
     u.put(u.dst, "Модули\\x.dll");
     {
         test::StreamCapture streams;
-        test::runInMemoryPass(u.engine);
+        u.lists = test::buildWorkLists(u.run);
     }
-    EXPECT_EQ(describe(u.engine.copyList), (Lines{".\\Модули: keep.txt"}));
-    EXPECT_TRUE(u.engine.deleteList.empty());
+    EXPECT_EQ(describe(u.lists.copyList), (Lines{".\\Модули: keep.txt"}));
+    EXPECT_TRUE(u.lists.deleteList.empty());
 }
 
 TEST(EngineRules, CutStageRemovesFromBothRegistriesAndFromDisk) {
@@ -160,22 +159,22 @@ TEST(EngineRules, CutStageRemovesFromBothRegistriesAndFromDisk) {
     test::writeFile(outside + "\\y.txt", "y");
     // Entries that stay inside the destination are honoured however written;
     // a letter-case variant leaves the registries as it leaves the disk.
-    t.engine.settings.cutList = {"old", "single.txt", ".\\dotlogs", "a\\..\\b", "старое",
+    t.run.settings.cutList = {"old", "single.txt", ".\\dotlogs", "a\\..\\b", "старое",
                                  // the rest names the root, lies above it or outside it: refused
                                  outside + "\\x", ".", "..", "keep\\..\\..", "", outside + "\\.", "../..",
                                  "keep/../..", "/"};
     test::StreamCapture streams;
-    test::runInMemoryPass(t.engine);
+    t.lists = test::buildWorkLists(t.run);
     for (const char* gone : {"old", "single.txt", "dotlogs", "b", "Старое"})
         EXPECT_FALSE(test::fileExists(t.dst + "\\" + gone)) << gone;
     EXPECT_TRUE(test::fileExists(outside + "\\x\\f.txt"));
     EXPECT_TRUE(test::fileExists(outside + "\\y.txt"));
     EXPECT_TRUE(test::fileExists(t.dst + "\\keep\\c.txt"));
     EXPECT_TRUE(test::fileExists(t.src + "\\old\\a.txt"));
-    EXPECT_TRUE(t.engine.copyList.empty());  // neither old nor СТАРОЕ is copied back
-    EXPECT_TRUE(t.engine.deleteList.empty());
+    EXPECT_TRUE(t.lists.copyList.empty());  // neither old nor СТАРОЕ is copied back
+    EXPECT_TRUE(t.lists.deleteList.empty());
     // Refused cut entries are told in the statistics and fail no run.
-    EXPECT_EQ(t.engine.errorCount, 0);
+    EXPECT_EQ(t.run.errorCount, 0);
     EXPECT_TRUE(streams.err().empty());
     Lines refusals;
     for (const std::string& line : streams.out())
@@ -187,8 +186,8 @@ TEST(EngineRules, CutStageRemovesFromBothRegistriesAndFromDisk) {
 
 TEST(EngineRules, SkipExistingAtDepth) {
     test::EngineTrees t;
-    t.engine.settings.deleteExtraFiles = true;
-    t.engine.settings.skipExistingList = {"conf\\settings.ini", "data", "missing.ini"};
+    t.run.settings.deleteExtraFiles = true;
+    t.run.settings.skipExistingList = {"conf\\settings.ini", "data", "missing.ini"};
     t.put(t.src, "conf\\settings.ini", 100);
     t.put(t.src, "conf\\new.ini");
     t.put(t.dst, "conf\\settings.ini");
@@ -200,16 +199,16 @@ TEST(EngineRules, SkipExistingAtDepth) {
     t.put(t.dst, "data\\deep\\only.txt");
     t.put(t.src, "missing.ini");
     test::StreamCapture streams;
-    test::runInMemoryPass(t.engine);
-    EXPECT_EQ(sorted(describe(t.engine.copyList)),
+    t.lists = test::buildWorkLists(t.run);
+    EXPECT_EQ(sorted(describe(t.lists.copyList)),
               (Lines{".: missing.ini+", ".\\conf: new.ini+", ".\\data\\deep: c.txt+"}));
-    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\data\\deep: only.txt"}));
+    EXPECT_EQ(describe(t.lists.deleteList), (Lines{".\\data\\deep: only.txt"}));
 }
 
 TEST(EngineRules, PairsLeaveTheRegistries) {
     test::EngineTrees t;
-    t.engine.settings.deleteExtraFiles = true;
-    t.engine.settings.pairList = {SyncPair{"a.src", "a.dst"}, SyncPair{"libdir", "nothing.dll"}};
+    t.run.settings.deleteExtraFiles = true;
+    t.run.settings.pairList = {SyncPair{"a.src", "a.dst"}, SyncPair{"libdir", "nothing.dll"}};
     t.put(t.src, "a.src", 100);
     t.put(t.dst, "a.dst");
     t.put(t.src, "libdir\\l.dll", 100);
@@ -218,9 +217,9 @@ TEST(EngineRules, PairsLeaveTheRegistries) {
     t.put(t.src, "b.txt", 100);
     t.put(t.dst, "b.txt");
     test::StreamCapture streams;
-    test::runInMemoryPass(t.engine);
+    t.lists = test::buildWorkLists(t.run);
     // A pair naming a directory on one side only takes that directory out
     // of the pass on both sides.
-    EXPECT_EQ(describe(t.engine.copyList), (Lines{".: b.txt"}));
-    EXPECT_TRUE(t.engine.deleteList.empty());
+    EXPECT_EQ(describe(t.lists.copyList), (Lines{".: b.txt"}));
+    EXPECT_TRUE(t.lists.deleteList.empty());
 }

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "support/engine_fixture.h"
+#include "support/pass_fixture.h"
 #include "sync/listing_prefetch.h"
 
 using test::contents;
@@ -40,15 +40,16 @@ TEST(EngineScan, DestinationOnlyDirectoriesWithAndWithoutDeletion) {
     for (bool deletion : {false, true}) {
         SCOPED_TRACE(deletion);
         test::EngineTrees t;
-        t.engine.settings.deleteExtraFiles = deletion;
+        t.run.settings.deleteExtraFiles = deletion;
         t.put(t.src, "both\\a.txt");
         t.put(t.dst, "both\\a.txt");
         t.put(t.dst, "both\\extra.txt");
         t.put(t.dst, "extra\\inner\\f.txt");
         SyncRegistry source, dest;
-        sourceScan(t.engine, source, false);
+        Pass pass = t.run.pass();
+        sourceScan(pass, source, false);
         mirrorStructure(dest.root, source.root);
-        destinationScan(t.engine, dest, source, false);
+        destinationScan(pass, dest, source, false);
         if (deletion) {
             EXPECT_EQ(contents(dest.root), (Lines{"both/", "extra/"}));
             EXPECT_TRUE(testFlag(dest.root->lastChild->record, DirDelete));
@@ -64,16 +65,17 @@ TEST(EngineScan, DestinationOnlyDirectoriesWithAndWithoutDeletion) {
 
 TEST(EngineScan, RootOnlyScansRecordTheRootFilesAlone) {
     test::EngineTrees t;
-    t.engine.settings.ignoreList = {"tolvaren.err"};
+    t.run.settings.ignoreList = {"tolvaren.err"};
     t.put(t.src, "a.txt");
     t.put(t.src, "sub\\b.txt");
     t.put(t.dst, "c.txt");
     t.put(t.dst, "tolvaren.err");
     t.put(t.dst, "sub2\\d.txt");
-    t.engine.settings.deleteExtraFiles = true;
+    t.run.settings.deleteExtraFiles = true;
     SyncRegistry source, dest;
-    sourceScan(t.engine, source, true);
-    destinationScan(t.engine, dest, source, true);
+    Pass pass = t.run.pass();
+    sourceScan(pass, source, true);
+    destinationScan(pass, dest, source, true);
     EXPECT_EQ(contents(source.root), (Lines{"a.txt"}));
     EXPECT_EQ(contents(dest.root), (Lines{"c.txt"}));
     compareTrees(source.root, dest.root);
@@ -84,8 +86,8 @@ TEST(EngineScan, RootOnlyScansRecordTheRootFilesAlone) {
 TEST(EngineScan, UnreadableSourceDirectoryIsLeftOutOnBothSides) {
     test::EngineTrees t;
     test::RefusingListings listings;
-    t.engine.fs = &listings;
-    t.engine.settings.deleteExtraFiles = true;
+    t.run.fs = &listings;
+    t.run.settings.deleteExtraFiles = true;
     t.put(t.src, "data\\x.txt", 100);
     t.put(t.src, "data\\inner\\y.txt");
     t.put(t.src, "ok\\z.txt", 100);
@@ -98,65 +100,65 @@ TEST(EngineScan, UnreadableSourceDirectoryIsLeftOutOnBothSides) {
     listings.refused = {t.src + "\\data\\"};
     {
         test::StreamCapture streams;
-        test::runInMemoryPass(t.engine);
+        t.lists = test::buildWorkLists(t.run);
         EXPECT_EQ(streams.err(), (Lines{"Ошибка 5 чтения каталога \"" + t.src + "\\data\\\""}));
     }
-    EXPECT_EQ(t.engine.errorCount, 1);
-    EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\ok: z.txt"}));
-    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\ok: gone.txt"}));
+    EXPECT_EQ(t.run.errorCount, 1);
+    EXPECT_EQ(describe(t.lists.copyList), (Lines{".\\ok: z.txt"}));
+    EXPECT_EQ(describe(t.lists.deleteList), (Lines{".\\ok: gone.txt"}));
 
     // A directory gone since its parent listed it (a share going away) is
     // left out the same way: taken as empty, its files would be deleted.
-    t.engine.copyList.clear();
-    t.engine.deleteList.clear();
+    t.lists.copyList.clear();
+    t.lists.deleteList.clear();
     listings.error = ERROR_PATH_NOT_FOUND;
     {
         test::StreamCapture streams;
-        test::runInMemoryPass(t.engine);
+        t.lists = test::buildWorkLists(t.run);
         EXPECT_EQ(streams.err(), (Lines{"Ошибка 3 чтения каталога \"" + t.src + "\\data\\\""}));
     }
-    EXPECT_EQ(t.engine.errorCount, 2);
-    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\ok: gone.txt"}));
+    EXPECT_EQ(t.run.errorCount, 2);
+    EXPECT_EQ(describe(t.lists.deleteList), (Lines{".\\ok: gone.txt"}));
 
     // The source root itself: nothing at all on either side.
-    t.engine.copyList.clear();
-    t.engine.deleteList.clear();
+    t.lists.copyList.clear();
+    t.lists.deleteList.clear();
     listings.error = ERROR_NETWORK_UNREACHABLE;
     listings.refused = {t.src + "\\"};
     {
         test::StreamCapture streams;
-        test::runInMemoryPass(t.engine);
+        t.lists = test::buildWorkLists(t.run);
         EXPECT_EQ(streams.err(), (Lines{"Ошибка 1231 чтения каталога \"" + t.src + "\\\""}));
     }
-    EXPECT_EQ(t.engine.errorCount, 3);
-    EXPECT_TRUE(t.engine.copyList.empty());
-    EXPECT_TRUE(t.engine.deleteList.empty());
+    EXPECT_EQ(t.run.errorCount, 3);
+    EXPECT_TRUE(t.lists.copyList.empty());
+    EXPECT_TRUE(t.lists.deleteList.empty());
 
     // A destination directory that cannot be listed: the pair is left out.
-    t.engine.errorCount = 0;
+    t.run.errorCount = 0;
     listings.refused = {t.dst + "\\ok\\"};
     {
         test::StreamCapture streams;
-        test::runInMemoryPass(t.engine);
+        t.lists = test::buildWorkLists(t.run);
         EXPECT_EQ(streams.err().size(), 1u);
     }
-    EXPECT_EQ(t.engine.errorCount, 1);
-    EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\data: x.txt"}));
-    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\data: old.txt"}));
+    EXPECT_EQ(t.run.errorCount, 1);
+    EXPECT_EQ(describe(t.lists.copyList), (Lines{".\\data: x.txt"}));
+    EXPECT_EQ(describe(t.lists.deleteList), (Lines{".\\data: old.txt"}));
 }
 
 TEST(EngineScan, LetterCaseOfDirectoryNames) {
     test::EngineTrees t;
-    t.engine.settings.deleteExtraFiles = true;
+    t.run.settings.deleteExtraFiles = true;
     t.put(t.src, "Данные\\a.txt");
     t.put(t.dst, "данные\\a.txt");
     t.put(t.src, "Bin\\b.txt");
     t.put(t.dst, "BIN\\b.txt");
     test::StreamCapture streams;
-    test::runInMemoryPass(t.engine);
+    t.lists = test::buildWorkLists(t.run);
     // Cyrillic letter case differs: a different directory on each side.
-    EXPECT_EQ(describe(t.engine.copyList), (Lines{".\\Данные M: a.txt"}));
-    EXPECT_EQ(describe(t.engine.deleteList), (Lines{".\\данные D:"}));
+    EXPECT_EQ(describe(t.lists.copyList), (Lines{".\\Данные M: a.txt"}));
+    EXPECT_EQ(describe(t.lists.deleteList), (Lines{".\\данные D:"}));
 }
 
 TEST(EngineScan, DirectoryLinkCyclesAreNotEnteredAgain) {
@@ -173,7 +175,8 @@ TEST(EngineScan, DirectoryLinkCyclesAreNotEnteredAgain) {
     EXPECT_EQ(d.dwFileAttributes & 0x410u, 0x410u);
 
     SyncRegistry source;
-    sourceScan(t.engine, source, false);
+    Pass pass = t.run.pass();
+    sourceScan(pass, source, false);
     DirNode* a = findChild(source.root, "a");
     DirNode* b = findChild(source.root, "b");
     ASSERT_TRUE(a && b);
@@ -181,7 +184,7 @@ TEST(EngineScan, DirectoryLinkCyclesAreNotEnteredAgain) {
     ASSERT_EQ(contents(b), (Lines{"toA/", "g.txt"}));
     EXPECT_EQ(contents(b->firstChild), (Lines{"f.txt"}));  // entered once; its loop is not
     EXPECT_TRUE(isLeftOut(a, "loop"));
-    EXPECT_EQ(t.engine.errorCount, 0);
+    EXPECT_EQ(t.run.errorCount, 0);
 }
 
 TEST(EngineScan, PathsOverTheLimitAreLeftOutWithOneLine) {
@@ -189,12 +192,13 @@ TEST(EngineScan, PathsOverTheLimitAreLeftOutWithOneLine) {
     t.put(t.tmp.path(), "real\\f.txt");
     test::makeDirs(t.tmp / "real\\d");
     MappedListings listings("Z:\\virtual\\", t.tmp / "real");
-    t.engine.fs = &listings;
+    t.run.fs = &listings;
     const std::string root = "Z:\\virtual\\";
-    test::EngineTrees::copyInto(t.engine.settings.sourceDir, root);
+    test::EngineTrees::copyInto(t.run.settings.sourceDir, root);
     SyncRegistry source;
     test::StreamCapture streams;
-    sourceScan(t.engine, source, false);
+    Pass pass = t.run.pass();
+    sourceScan(pass, source, false);
     // Level n lives at root + "d\" * n; its subdirectory is entered while
     // the listing pattern (its path, "d\", "*.*") fits 1023 characters.
     std::size_t deepest = 0;
@@ -209,23 +213,23 @@ TEST(EngineScan, PathsOverTheLimitAreLeftOutWithOneLine) {
     std::string tooLong = root;
     for (std::size_t i = 0; i < deepest; ++i) tooLong += "d\\";
     EXPECT_EQ(streams.err(), (Lines{"Ошибка: путь \"" + tooLong + "d\" слишком длинный, пропущен"}));
-    EXPECT_EQ(t.engine.errorCount, 1);
+    EXPECT_EQ(t.run.errorCount, 1);
     EXPECT_TRUE(isLeftOut(n, "d"));
 
     // The destination root is longer: the deepest pair cannot be listed
     // there and is left out of the pass on both sides.
     const std::string destRoot = "Z:\\virtual\\xyz\\";
-    test::EngineTrees::copyInto(t.engine.settings.destDir, destRoot);
+    test::EngineTrees::copyInto(t.run.settings.destDir, destRoot);
     SyncRegistry dest;
     mirrorStructure(dest.root, source.root);
-    destinationScan(t.engine, dest, source, false);
+    destinationScan(pass, dest, source, false);  // the pass reads the settings as they are now
     std::size_t destLevels = 0;
     for (const DirNode* m = dest.root; m->firstChild; m = m->firstChild) ++destLevels;
     std::size_t sourceLevels = 0;
     for (const DirNode* m = source.root; m->firstChild; m = m->firstChild) ++sourceLevels;
     EXPECT_EQ(destLevels, deepest - 2);
     EXPECT_EQ(sourceLevels, deepest - 2);
-    EXPECT_EQ(t.engine.errorCount, 2);
+    EXPECT_EQ(t.run.errorCount, 2);
 }
 
 // Listings made ahead on several threads give exactly the registries, work
@@ -234,9 +238,9 @@ TEST(EngineScan, ListingAheadOnThreadsChangesNothingButTheTime) {
     auto runWith = [](std::size_t threads) {
         test::EngineTrees t;
         test::RefusingListings listings;
-        t.engine.fs = &listings;
-        t.engine.listThreads = threads;
-        t.engine.settings.deleteExtraFiles = true;
+        t.run.fs = &listings;
+        t.run.listThreads = threads;
+        t.run.settings.deleteExtraFiles = true;
         unsigned seed = 7;
         auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
         std::vector<std::string> dirs{""};
@@ -251,16 +255,16 @@ TEST(EngineScan, ListingAheadOnThreadsChangesNothingButTheTime) {
         }
         listings.refused = {t.src + "\\" + dirs[17], t.dst + "\\" + dirs[40]};
         test::StreamCapture streams;
-        test::runInMemoryPass(t.engine);
-        Lines all = describe(t.engine.copyList);
-        for (const std::string& line : describe(t.engine.deleteList)) all.push_back("delete " + line);
+        t.lists = test::buildWorkLists(t.run);
+        Lines all = describe(t.lists.copyList);
+        for (const std::string& line : describe(t.lists.deleteList)) all.push_back("delete " + line);
         for (std::string line : streams.err()) {
             for (const std::string* root : {&t.src, &t.dst})
                 if (std::size_t at = line.find(*root); at != std::string::npos) line.replace(at, root->size(), "<root>");
             all.push_back(line);
         }
-        all.push_back(std::to_string(t.engine.errorCount));
-        t.engine.fs = &FileSystemCalls::real();
+        all.push_back(std::to_string(t.run.errorCount));
+        t.run.fs = &FileSystemCalls::real();
         return all;
     };
     Lines sequential = runWith(1);
@@ -282,9 +286,10 @@ TEST(EngineScan, ListingAheadPastItsBoundInBytesChangesNothing) {
         for (int e = 0; e < 3; ++e) t.put(t.src, "d" + std::to_string(d) + "\\e" + std::to_string(e) + "\\f.txt");
     // Every node, depth first: its names, then each file's attributes, size and time.
     auto scan = [&](std::size_t threads) {
-        t.engine.listThreads = threads;
+        t.run.listThreads = threads;
         SyncRegistry source;
-        sourceScan(t.engine, source, false);
+        Pass pass = t.run.pass();
+        sourceScan(pass, source, false);
         std::vector<Lines> nodes;
         for (std::vector<const DirNode*> todo{source.root}; !todo.empty();) {
             const DirNode* n = todo.back();
@@ -303,6 +308,6 @@ TEST(EngineScan, ListingAheadPastItsBoundInBytesChangesNothing) {
     auto isBig = [&](const Lines& node) { return node.size() == 2 * files; };
     EXPECT_EQ(std::count_if(sequential.begin(), sequential.end(), isBig), 1);
     EXPECT_EQ(scan(2), sequential);
-    EXPECT_EQ(t.engine.errorCount, 0);
+    EXPECT_EQ(t.run.errorCount, 0);
     EXPECT_TRUE(test::runUnixShell(t.src, "rm -r zz"));  // Wine would take as long as to make it
 }

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "fsops/copy_lines.h"
 #include "fsops/path_forms.h"
 #include "support/caption_probe.h"
-#include "support/engine_fixture.h"
+#include "support/pass_fixture.h"
 #include "support/test_support.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 
 namespace {
 
@@ -69,15 +70,15 @@ TEST(FsopsCopy, CopyFileTakesTheLongFormOrTheNarrowOne) {
     test::writeFile(t.src + "\\a.txt", "new");
     std::string from = t.src + "\\.\\a.txt", to = t.dst + "\\.\\a.txt";
 
-    ASSERT_TRUE(t.engine.copyFile(from.c_str(), to.c_str()));
+    ASSERT_TRUE(::copyFile(CopyScope{t.run.settings, *t.run.fs}, from.c_str(), to.c_str()));
     ASSERT_EQ(t.calls.wideCopies.size(), 1u);
     EXPECT_EQ(t.calls.wideCopies[0].first, L"\\\\?\\" + wide(t.src) + L"\\a.txt");
     EXPECT_EQ(t.calls.wideCopies[0].second, L"\\\\?\\" + wide(t.dst) + L"\\a.txt");
     EXPECT_EQ(test::readFile(t.dst + "\\a.txt"), "new");
 
-    t.engine.settings.osVersion5OrLater = false;
+    t.run.settings.osVersion5OrLater = false;
     test::writeFile(t.src + "\\a.txt", "newer");
-    ASSERT_TRUE(t.engine.copyFile(from.c_str(), to.c_str()));
+    ASSERT_TRUE(::copyFile(CopyScope{t.run.settings, *t.run.fs}, from.c_str(), to.c_str()));
     ASSERT_EQ(t.calls.narrowCopies.size(), 1u);
     EXPECT_EQ(t.calls.narrowCopies[0].first, from);  // "\.\" stays in the narrow form
     EXPECT_EQ(t.calls.narrowCopies[0].second, to);
@@ -85,10 +86,10 @@ TEST(FsopsCopy, CopyFileTakesTheLongFormOrTheNarrowOne) {
 
     // Windows refuses to overwrite a read-only file; so does the copy.
     test::setAttributes(t.dst + "\\a.txt", FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(t.engine.copyFile(from.c_str(), to.c_str()));
-    t.engine.settings.osVersion5OrLater = true;
-    EXPECT_FALSE(t.engine.copyFile(from.c_str(), to.c_str()));
-    EXPECT_FALSE(t.engine.copyFile((t.src + "\\.\\missing").c_str(), (t.dst + "\\.\\m").c_str()));
+    EXPECT_FALSE(::copyFile(CopyScope{t.run.settings, *t.run.fs}, from.c_str(), to.c_str()));
+    t.run.settings.osVersion5OrLater = true;
+    EXPECT_FALSE(::copyFile(CopyScope{t.run.settings, *t.run.fs}, from.c_str(), to.c_str()));
+    EXPECT_FALSE(::copyFile(CopyScope{t.run.settings, *t.run.fs}, (t.src + "\\.\\missing").c_str(), (t.dst + "\\.\\m").c_str()));
 }
 
 TEST(FsopsCopy, PairsCopyOnlyOutdatedFilesAndReportMissingSources) {
@@ -101,25 +102,25 @@ TEST(FsopsCopy, PairsCopyOnlyOutdatedFilesAndReportMissingSources) {
     test::writeFile(t.dst + "\\conf\\cfg.ini", "old config");
     test::setFileTime(t.dst + "\\conf\\cfg.ini", test::addSeconds(test::fileTimeOf(t.src + "\\cfg.txt"), -3));
     test::setAttributes(t.dst + "\\conf\\cfg.ini", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-    t.engine.settings.pairList = {{"missing.txt", "m.txt"}, {"same.txt", "same_copy.txt"},
+    t.run.settings.pairList = {{"missing.txt", "m.txt"}, {"same.txt", "same_copy.txt"},
                                   {"cfg.txt", "conf\\cfg.ini"}};
     {
         test::StreamCapture logs;
-        t.engine.copyPairs();
+        t.run.pass().copyPairs();
         EXPECT_EQ(logs.out(), Lines{"Копирование файла \"" + t.src + "\\cfg.txt\" в \"" + t.dst + "\\conf\\cfg.ini\""});
         EXPECT_EQ(logs.err(), Lines{"Ошибка 2 чтения аттрибутов файла \"" + t.src + "\\missing.txt\""});
     }
-    EXPECT_EQ(t.engine.errorCount, 1);
+    EXPECT_EQ(t.run.errorCount, 1);
     EXPECT_EQ(test::readFile(t.dst + "\\same_copy.txt"), "older and longer");  // 1 s off: up to date
     EXPECT_EQ(test::readFile(t.dst + "\\conf\\cfg.ini"), "config");
     EXPECT_FALSE(GetFileAttributesA((t.dst + "\\conf\\cfg.ini").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(test::fileExists(t.dst + "\\m.txt"));
 
     // Without read-only clearing the copy keeps its source's read-only bit.
-    t.engine.settings.clearReadOnly = false;
-    t.engine.settings.pairList = {{"cfg.txt", "cfg2.ini"}};
+    t.run.settings.clearReadOnly = false;
+    t.run.settings.pairList = {{"cfg.txt", "cfg2.ini"}};
     test::StreamCapture logs;
-    t.engine.copyPairs();
+    t.run.pass().copyPairs();
     EXPECT_EQ(test::readFile(t.dst + "\\cfg2.ini"), "config");
     EXPECT_TRUE(GetFileAttributesA((t.dst + "\\cfg2.ini").c_str()) & FILE_ATTRIBUTE_READONLY);
     test::setAttributes(t.dst + "\\cfg2.ini", FILE_ATTRIBUTE_NORMAL);
@@ -141,18 +142,18 @@ TEST(FsopsApply, DeletionsThenCreationsThenCopiesWithTheirLines) {
     test::setAttributes(t.src + "\\new\\b.txt", FILE_ATTRIBUTE_READONLY);
     test::writeFile(t.src + "\\nope\\deeper\\c.txt", "c");
 
-    t.engine.settings.deleteExtraFiles = true;
-    t.engine.deleteList = {
+    t.run.settings.deleteExtraFiles = true;
+    t.lists.deleteList = {
         record(".\\old", DirDelete),
         record(".", 0, {entry("extra.txt", FILE_ATTRIBUTE_READONLY), entry("gone.txt")}),
     };
-    t.engine.copyList = {
+    t.lists.copyList = {
         record(".", 0, {entry("a.txt", FILE_ATTRIBUTE_ARCHIVE, 1, true), entry("hidden.txt")}),
         record(".\\new", DirMissing, {entry("b.txt", FILE_ATTRIBUTE_READONLY)}),
         record(".\\nope\\deeper", DirMissing, {entry("c.txt")}),
     };
     test::StreamCapture logs;
-    t.engine.applyWorkLists();
+    test::applyWorkLists(t.run, t.lists);
 
     EXPECT_EQ(logs.out(), (Lines{
                               "Удаление каталога \"" + D + "\\old\\\"",
@@ -170,15 +171,15 @@ TEST(FsopsApply, DeletionsThenCreationsThenCopiesWithTheirLines) {
                               "Ошибка копирования файла \"" + S + "\\nope\\deeper\\c.txt\" в \"" + D +
                                   "\\nope\\deeper\\c.txt\"",
                           }));
-    EXPECT_EQ(t.engine.errorCount, 3);
+    EXPECT_EQ(t.run.errorCount, 3);
     EXPECT_FALSE(test::fileExists(t.dst + "\\old"));
     EXPECT_FALSE(test::fileExists(t.dst + "\\extra.txt"));
     EXPECT_EQ(test::readFile(t.dst + "\\a.txt"), "a");
     EXPECT_EQ(test::readFile(t.dst + "\\hidden.txt"), "fresh");  // made normal before the copy
     EXPECT_EQ(test::readFile(t.dst + "\\new\\b.txt"), "b");
     EXPECT_FALSE(GetFileAttributesA((t.dst + "\\new\\b.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(t.engine.deleteList.size(), 2u);  // the lists stay as they were
-    EXPECT_EQ(t.engine.copyList[0].files.size(), 2u);
+    EXPECT_EQ(t.lists.deleteList.size(), 2u);  // the lists stay as they were
+    EXPECT_EQ(t.lists.copyList[0].files.size(), 2u);
     test::setAttributes(t.src + "\\new\\b.txt", FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -186,28 +187,27 @@ TEST(FsopsApply, WithoutDeletionOnlyWholeDirectoriesGo) {
     Trees t;
     test::writeFile(t.dst + "\\keep.txt", "k");
     test::writeFile(t.dst + "\\gone\\y.txt", "y");
-    t.engine.deleteList = {record(".", 0, {entry("keep.txt")}), record(".\\gone", DirDelete)};
+    t.lists.deleteList = {record(".", 0, {entry("keep.txt")}), record(".\\gone", DirDelete)};
     test::StreamCapture logs;
-    t.engine.applyWorkLists();
+    test::applyWorkLists(t.run, t.lists);
     EXPECT_EQ(logs.out(), Lines{"Удаление каталога \"" + t.dst + "\\.\\gone\\\""});
     EXPECT_TRUE(logs.err().empty());
     EXPECT_TRUE(test::fileExists(t.dst + "\\keep.txt"));
     EXPECT_FALSE(test::fileExists(t.dst + "\\gone"));
-    EXPECT_EQ(t.engine.errorCount, 0);
+    EXPECT_EQ(t.run.errorCount, 0);
 }
 
 TEST(FsopsApply, EachCopySendsItsStatusToTheWindow) {
     Trees t;
     test::CaptionProbe probe;
-    ASSERT_NE(probe.window(), nullptr);
 
     test::writeFile(t.src + "\\dir\\Файл.txt", "f");
-    t.engine.copyList = {record(".\\dir", DirMissing, {entry("Файл.txt"), entry("absent.txt")})};
-    t.engine.settings.windowHandle = probe.window();
+    t.lists.copyList = {record(".\\dir", DirMissing, {entry("Файл.txt"), entry("absent.txt")})};
+    t.run.captions = &probe;
     test::StreamCapture logs;
-    t.engine.applyWorkLists();
+    test::applyWorkLists(t.run, t.lists);
     EXPECT_EQ(probe.captions(), (Lines{"Копирование ...\\Файл.txt", "Копирование ...\\absent.txt"}));
-    EXPECT_EQ(t.engine.errorCount, 1);  // absent.txt
+    EXPECT_EQ(t.run.errorCount, 1);  // absent.txt
 }
 
 TEST(FsopsApply, PathsThatDoNotFitTheirBuffersAreRefused) {
@@ -226,13 +226,13 @@ TEST(FsopsApply, PathsThatDoNotFitTheirBuffersAreRefused) {
     ASSERT_EQ((dstDir + name1023).size(), 1023u);
 
     std::string farDir = ".\\" + std::string(1100, 'f');
-    t.engine.settings.deleteExtraFiles = true;
-    t.engine.deleteList = {record(farDir, DirDelete), record(".\\" + std::string(1020, 'g'), 0, {entry("x.txt")})};
-    t.engine.copyList = {record(dir, 0, {entry(name1023.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true),
+    t.run.settings.deleteExtraFiles = true;
+    t.lists.deleteList = {record(farDir, DirDelete), record(".\\" + std::string(1020, 'g'), 0, {entry("x.txt")})};
+    t.lists.copyList = {record(dir, 0, {entry(name1023.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true),
                                          entry(name1024.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true)}),
                          record(farDir, DirMissing, {entry("y.txt")})};
     test::StreamCapture logs;
-    t.engine.applyWorkLists();
+    test::applyWorkLists(t.run, t.lists);
 
     const std::string D = t.dst + "\\", S = t.src + "\\";
     EXPECT_EQ(logs.out(), Lines{"Копирование файла \"" + srcDir + name1023 + "\" в \"" + dstDir + name1023 + "\""});
@@ -245,45 +245,51 @@ TEST(FsopsApply, PathsThatDoNotFitTheirBuffersAreRefused) {
                   "Ошибка создания каталога \"" + D + farDir + "\\\" путь в каталоге приемнике слишком длинный",
                   "Ошибка копирования файла \"" + S + farDir + "\\y.txt\" путь в каталоге приемнике слишком длинный",
               }));
-    EXPECT_EQ(t.engine.errorCount, 5);
+    EXPECT_EQ(t.run.errorCount, 5);
     EXPECT_TRUE(longFileExists(t.dst + "\\" + rel + "\\" + name1023));
     EXPECT_FALSE(longFileExists(t.dst + "\\" + rel + "\\" + name1024));
 
     // A source root and directory that overflow the 2048-byte source buffer.
     std::string longRoot = "Z:\\" + std::string(1019, 'r') + "\\";
-    std::strcpy(t.engine.settings.sourceDir, longRoot.c_str());
+    std::strcpy(t.run.settings.sourceDir, longRoot.c_str());
     std::string mid = ".\\" + std::string(1030, 's');
-    t.engine.deleteList.clear();
-    t.engine.copyList = {record(mid, 0, {entry("z.txt")})};
+    t.lists.deleteList.clear();
+    t.lists.copyList = {record(mid, 0, {entry("z.txt")})};
     test::StreamCapture more;
-    t.engine.applyWorkLists();
+    test::applyWorkLists(t.run, t.lists);
     EXPECT_EQ(more.err(), Lines{"Ошибка копирования файла \"" + longRoot + mid +
                                 "\\z.txt\" путь в каталоге источнике слишком длинный"});
-    EXPECT_EQ(t.engine.errorCount, 6);
+    EXPECT_EQ(t.run.errorCount, 6);
 
     // Pairs whose joined paths do not fit their 1024-byte buffers.
-    std::strcpy(t.engine.settings.sourceDir, (t.src + "\\").c_str());
-    t.engine.settings.pairList = {{"p.txt", std::string(1100, 'q')}, {std::string(1100, 'p'), "q.txt"}};
+    std::strcpy(t.run.settings.sourceDir, (t.src + "\\").c_str());
+    t.run.settings.pairList = {{"p.txt", std::string(1100, 'q')}, {std::string(1100, 'p'), "q.txt"}};
     test::StreamCapture pairs;
-    t.engine.copyPairs();
+    t.run.pass().copyPairs();
     EXPECT_EQ(pairs.err(), (Lines{
                                "Ошибка копирования файла \"" + S + "p.txt\" путь в каталоге приемнике слишком длинный",
                                "Ошибка копирования файла \"" + S + std::string(1100, 'p') +
                                    "\" путь в каталоге источнике слишком длинный",
                            }));
-    EXPECT_EQ(t.engine.errorCount, 8);
+    EXPECT_EQ(t.run.errorCount, 8);
 }
 
 TEST(FsopsFreeSpace, TheNetGrowthMustFitTheVolume) {
     Trees t;
     test::resetBoxes();
-    t.engine.settings.deleteExtraFiles = true;
-    t.engine.copyList = {record(".", 0, {entry("a", 0, 100), entry("b", 0, 50)}),
+    t.run.settings.deleteExtraFiles = true;
+    t.lists.copyList = {record(".", 0, {entry("a", 0, 100), entry("b", 0, 50)}),
                          record(".\\new", DirMissing, {entry("c", 0, 20)})};
-    t.engine.deleteList = {record(".", 0, {entry("d", 0, 30)}), record(".\\gone", DirDelete)};
+    t.lists.deleteList = {record(".", 0, {entry("d", 0, 30)}), record(".\\gone", DirDelete)};
+    auto fits = [&t] {
+        Pass pass = t.run.pass();
+        pass.copyList = t.lists.copyList;
+        pass.deleteList = t.lists.deleteList;
+        return pass.checkFreeSpace();
+    };
 
     t.calls.freeBytes = 130;  // 10 bytes short of the 140 needed
-    EXPECT_FALSE(t.engine.checkFreeSpace());
+    EXPECT_FALSE(fits());
     ASSERT_EQ(test::boxCalls().size(), 1u);
     EXPECT_EQ(test::boxCalls()[0].owner, nullptr);
     EXPECT_EQ(test::boxCalls()[0].text,
@@ -291,24 +297,24 @@ TEST(FsopsFreeSpace, TheNetGrowthMustFitTheVolume) {
     EXPECT_EQ(test::boxCalls()[0].caption, "tolvaren");
     EXPECT_EQ(test::boxCalls()[0].type, static_cast<UINT>(MB_ICONERROR));
     EXPECT_EQ(t.calls.freeSpaceQueries, Lines{t.dst + "\\"});
-    EXPECT_EQ(t.engine.errorCount, 0);
+    EXPECT_EQ(t.run.errorCount, 0);
 
     t.calls.freeBytes = 140;
-    EXPECT_TRUE(t.engine.checkFreeSpace());
+    EXPECT_TRUE(fits());
     // More deleted than copied passes even on a full volume.
-    t.engine.deleteList.push_back(record(".\\big", 0, {entry("huge", 0, 1000)}));
+    t.lists.deleteList.push_back(record(".\\big", 0, {entry("huge", 0, 1000)}));
     t.calls.freeBytes = 0;
-    EXPECT_TRUE(t.engine.checkFreeSpace());
+    EXPECT_TRUE(fits());
     // ... but only what will really be deleted counts.
-    t.engine.settings.deleteExtraFiles = false;
-    t.engine.settings.strictList = {"big"};
-    EXPECT_TRUE(t.engine.checkFreeSpace());
-    t.engine.settings.strictList.clear();
-    EXPECT_FALSE(t.engine.checkFreeSpace());
+    t.run.settings.deleteExtraFiles = false;
+    t.run.settings.strictList = {"big"};
+    EXPECT_TRUE(fits());
+    t.run.settings.strictList.clear();
+    EXPECT_FALSE(fits());
     // A volume that cannot tell its free space does not block the run.
-    t.engine.deleteList.pop_back();
+    t.lists.deleteList.pop_back();
     t.calls.freeSpaceKnown = false;
-    EXPECT_TRUE(t.engine.checkFreeSpace());
+    EXPECT_TRUE(fits());
     EXPECT_EQ(test::boxCalls().size(), 2u);
     test::resetBoxes();
 }
@@ -317,14 +323,14 @@ TEST(FsopsApply, ASourceRewrittenSinceTheScanIsCopiedAgainNextTime) {
     Trees t;
     test::StreamCapture streams;
     t.put(t.src, "grows.log", 0);
-    test::runInMemoryPass(t.engine);
+    t.lists = test::buildWorkLists(t.run);
     t.put(t.src, "grows.log", 100);  // rewritten between the scan and its copy
-    t.engine.applyWorkLists();
+    test::applyWorkLists(t.run, t.lists);
     EXPECT_EQ(test::readFile(t.dst + "\\grows.log"), "grows.log");
     // The copy keeps the time the scan saw, so it can never look up to date.
-    t.engine.copyList.clear();
-    test::runInMemoryPass(t.engine);
-    EXPECT_EQ(test::describe(t.engine.copyList), Lines{".: grows.log"});
+    t.lists.copyList.clear();
+    t.lists = test::buildWorkLists(t.run);
+    EXPECT_EQ(test::describe(t.lists.copyList), Lines{".: grows.log"});
 }
 
 // Copies side by side must leave the same logs, error count and tree as one
@@ -336,9 +342,9 @@ TEST(FsopsApply, ParallelCopiesLogAndLeaveExactlyWhatSequentialOnesDo) {
     };
     auto runWith = [](std::size_t threads) {
         Trees t;
-        t.engine.copyThreads = threads;
-        t.engine.settings.deleteExtraFiles = true;
-        t.engine.settings.pairList = {{"pair.src", "pair.dst"}};
+        t.run.copyThreads = threads;
+        t.run.settings.deleteExtraFiles = true;
+        t.run.settings.pairList = {{"pair.src", "pair.dst"}};
         t.put(t.src, "pair.src", 50);
         for (int d = 0; d < 6; ++d)
             for (int f = 0; f < 12; ++f) {
@@ -349,12 +355,12 @@ TEST(FsopsApply, ParallelCopiesLogAndLeaveExactlyWhatSequentialOnesDo) {
         t.put(t.dst, "d0\\surplus.txt");
         t.put(t.dst, "gone\\x.txt");
         test::StreamCapture streams;
-        test::runInMemoryPass(t.engine);
+        t.lists = test::buildWorkLists(t.run);
         // Sources gone since the scan: failures in the middle of the list.
         for (const char* rel : {"d1\\f3.txt", "d2\\f0.txt", "d5\\f11.txt"}) DeleteFileA((t.src + "\\" + rel).c_str());
-        t.engine.applyWorkLists();
-        t.engine.copyPairs();
-        Outcome o{streams.out(), streams.err(), {}, t.engine.errorCount};
+        test::applyWorkLists(t.run, t.lists);
+        t.run.pass().copyPairs();
+        Outcome o{streams.out(), streams.err(), {}, t.run.errorCount};
         for (int d = 0; d < 6; ++d)
             for (int f = 0; f < 12; ++f) {
                 std::string rel = "d" + std::to_string(d) + "\\f" + std::to_string(f) + ".txt";

@@ -8,7 +8,7 @@
 
 #include "support/stream_capture.h"
 #include "support/test_support.h"
-#include "sync/sync_engine.h"
+#include "worker/launch.h"
 #include "win/fixed_text.h"
 
 namespace {
@@ -21,15 +21,15 @@ std::vector<std::string> recorded(const std::string& path) {
 
 struct Launch : ::testing::Test {
     test::TempDir dir;
-    SyncEngine engine;
+    SettingsRecord settings;
     std::string dest = dir / "ДАРВ Клиент";
     Launch() {
         test::makeDirs(dest);
-        win::copyText(engine.settings.destDir, (dest + "\\").c_str());
+        win::copyText(settings.destDir, (dest + "\\").c_str());
     }
     void set(const std::string& command, const std::string& arguments) {
-        win::copyText(engine.settings.runCommand, command.c_str());
-        win::copyText(engine.settings.commandArguments, arguments.c_str());
+        win::copyText(settings.runCommand, command.c_str());
+        win::copyText(settings.commandArguments, arguments.c_str());
     }
 };
 
@@ -39,7 +39,7 @@ TEST_F(Launch, RelativeCommandRunsInTheDestination) {
     const std::string arguments = "\"" + out + "\" один  \"два три\"";
     set("darv.exe", arguments);
     test::StreamCapture logs;
-    engine.launchCommand();
+    launchCommand(settings);
     EXPECT_EQ(logs.outText(), "Выполнение команды \"darv.exe\" рабочий каталог \"" + dest + "\\\"\n");
     EXPECT_EQ(logs.errText(), "");
     EXPECT_EQ(recorded(out), (std::vector<std::string>{dest, arguments}));
@@ -50,7 +50,7 @@ TEST_F(Launch, DriveAbsoluteCommandGetsNoWorkingDirectory) {
     const std::string command = test::buildFile("helpers\\recordcwd.exe");
     set(command, "\"" + out + "\"");
     test::StreamCapture logs;
-    engine.launchCommand();
+    launchCommand(settings);
     EXPECT_EQ(logs.outText(), "Выполнение команды \"" + command + "\" рабочий каталог \"\"\n");
     EXPECT_EQ(logs.errText(), "");
     char cwd[MAX_PATH];
@@ -64,18 +64,17 @@ TEST_F(Launch, MissingCommandIsReportedAndEmptyOneIgnored) {
     set("nosuch.exe", "");
     {
         test::StreamCapture logs;
-        engine.launchCommand();
+        launchCommand(settings);
         EXPECT_EQ(logs.errText(),
                   "Ошибка 2 выполнения команды \"nosuch.exe\" рабочий каталог \"" + dest + "\\\"\n");
         EXPECT_EQ(logs.outText(), "");
     }
-    EXPECT_EQ(engine.errorCount, 0);
 
     // A network command also gets the destination as working directory.
     set("\\\\srv\\share\\x.exe", "");
     {
         test::StreamCapture logs;
-        engine.launchCommand();
+        launchCommand(settings);
         const std::string tail = " выполнения команды \"\\\\srv\\share\\x.exe\" рабочий каталог \"" + dest + "\\\"\n";
         std::string err = logs.errText();
         EXPECT_EQ(err.rfind("Ошибка ", 0), 0u) << err;
@@ -85,7 +84,7 @@ TEST_F(Launch, MissingCommandIsReportedAndEmptyOneIgnored) {
 
     set("", "whatever");
     test::StreamCapture logs;
-    engine.launchCommand();
+    launchCommand(settings);
     EXPECT_EQ(logs.outText(), "");
     EXPECT_EQ(logs.errText(), "");
 }
@@ -98,7 +97,7 @@ TEST_F(Launch, APathLongerThanTheShellTakesIsNotHandedToIt) {
     const std::string program = dest + "\\" + sub + "\\" + name;
     ASSERT_TRUE(CopyFileA(test::buildFile("helpers\\recordcwd.exe").c_str(), program.c_str(), FALSE));
     set(sub + "\\" + name, "\"" + dir / "граница.txt" + "\"");
-    engine.launchCommand();
+    launchCommand(settings);
     EXPECT_EQ(recorded(dir / "граница.txt").size(), 2u);
 
     // ... one character more, a thousand (on which Wine's shell overflows a
@@ -109,7 +108,7 @@ TEST_F(Launch, APathLongerThanTheShellTakesIsNotHandedToIt) {
     for (const std::string& command : {sub + "\\r" + name, std::string(1000, 'd') + ".exe", absolute}) {
         set(command, "\"" + dir / "не запущен.txt" + "\"");
         test::StreamCapture logs;
-        engine.launchCommand();
+        launchCommand(settings);
         EXPECT_EQ(logs.errText(), "Ошибка 206 выполнения команды \"" + command + "\" рабочий каталог \"" +
                                       (command == absolute ? "" : dest + "\\") + "\"\n");
     }

@@ -8,16 +8,16 @@
 #include <vector>
 
 #include "support/caption_probe.h"
-#include "support/engine_fixture.h"
+#include "support/pass_fixture.h"
 #include "support/test_support.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Pass : test::WindowsLikeTrees {
-    Pass() { engine.settings.ignoreList = {"Кронваль", "Вартель"}; }
+struct PassTrees : test::WindowsLikeTrees {
+    PassTrees() { run.settings.ignoreList = {"Кронваль", "Вартель"}; }
 };
 
 }  // namespace
@@ -27,7 +27,7 @@ TEST(PassEngine, TheSourceAccessErrorChoosesItsLine) {
         DWORD code;
         std::string line;
     };
-    Pass p;
+    PassTrees p;
     const std::string root = p.src + "\\";
     const Case cases[] = {
         {ERROR_BAD_NETPATH, "Ошибка: сетевой путь \"" + root + "\" не найден"},
@@ -40,37 +40,36 @@ TEST(PassEngine, TheSourceAccessErrorChoosesItsLine) {
     for (const Case& c : cases) {
         p.calls.attributesError = c.code;
         test::StreamCapture logs;
-        EXPECT_FALSE(p.engine.runPass());
+        EXPECT_FALSE(p.run.pass().run());
         EXPECT_EQ(logs.err(), Lines{c.line});
         EXPECT_TRUE(logs.out().empty());
-        EXPECT_EQ(p.engine.errorCount, ++expectedErrors);
+        EXPECT_EQ(p.run.errorCount, ++expectedErrors);
     }
     EXPECT_FALSE(test::fileExists(p.dst + "\\a.txt"));
-    EXPECT_TRUE(p.engine.copyList.empty());
+    EXPECT_TRUE(p.lists.copyList.empty());
 }
 
 TEST(PassEngine, AVolumeTooSmallChangesNothing) {
-    Pass p;
+    PassTrees p;
     test::writeFile(p.src + "\\new.bin", std::string(100, 'n'));
     test::writeFile(p.dst + "\\extra.bin", std::string(30, 'e'));
-    p.engine.settings.deleteExtraFiles = true;
+    p.run.settings.deleteExtraFiles = true;
     p.calls.freeBytes = 60;  // 70 needed
     test::resetBoxes();
     test::StreamCapture logs;
-    EXPECT_TRUE(p.engine.runPass());  // the shortfall is not counted
+    EXPECT_TRUE(p.run.pass().run());  // the shortfall is not counted
     EXPECT_EQ(logs.out().back(), "построение списков");
     EXPECT_EQ(test::boxCalls().size(), 1u);
     EXPECT_TRUE(test::fileExists(p.dst + "\\extra.bin"));
     EXPECT_FALSE(test::fileExists(p.dst + "\\new.bin"));
-    EXPECT_EQ(p.engine.errorCount, 0);
+    EXPECT_EQ(p.run.errorCount, 0);
     test::resetBoxes();
 }
 
 TEST(PassEngine, ReadOnlyAndHiddenDestinationsAreOverwrittenAsOnWindows) {
-    Pass p;
+    PassTrees p;
     test::CaptionProbe probe;
-    ASSERT_NE(probe.window(), nullptr);
-    p.engine.settings.windowHandle = probe.window();
+    p.run.captions = &probe;
     test::writeFile(p.src + "\\ro.txt", "new ro");
     test::writeFile(p.src + "\\hidden.txt", "new hidden");
     test::writeFile(p.dst + "\\ro.txt", "old ro");
@@ -83,10 +82,10 @@ TEST(PassEngine, ReadOnlyAndHiddenDestinationsAreOverwrittenAsOnWindows) {
     test::writeFile(p.dst + "\\pair.dst", "old pair");
     test::setFileTime(p.dst + "\\pair.dst", test::addSeconds(test::fileTimeOf(p.src + "\\pair.src"), -10));
     test::setAttributes(p.dst + "\\pair.dst", FILE_ATTRIBUTE_READONLY);
-    p.engine.settings.pairList = {{"pair.src", "pair.dst"}};
+    p.run.settings.pairList = {{"pair.src", "pair.dst"}};
 
     test::StreamCapture logs;
-    EXPECT_TRUE(p.engine.runPass());
+    EXPECT_TRUE(p.run.pass().run());
     EXPECT_TRUE(logs.err().empty());
     EXPECT_EQ(test::readFile(p.dst + "\\ro.txt"), "new ro");
     EXPECT_EQ(test::readFile(p.dst + "\\hidden.txt"), "new hidden");
@@ -105,14 +104,14 @@ TEST(PassEngine, ReadOnlyAndHiddenDestinationsAreOverwrittenAsOnWindows) {
 // files land in the existing directory: a read-only file there must still be
 // made writable before it is overwritten.
 TEST(PassEngine, FilesOfADirectoryThatCouldNotBeCreatedAreStillPreparedForOverwriting) {
-    Pass p;
+    PassTrees p;
     test::writeFile(p.src + "\\Модули\\a.txt", "new");
     test::writeFile(p.dst + "\\модули\\a.txt", "old");
     test::setAttributes(p.dst + "\\модули\\a.txt", FILE_ATTRIBUTE_READONLY);
 
     test::StreamCapture logs;
-    EXPECT_FALSE(p.engine.runPass());  // the creation failure is counted
-    EXPECT_EQ(p.engine.errorCount, 1);
+    EXPECT_FALSE(p.run.pass().run());  // the creation failure is counted
+    EXPECT_EQ(p.run.errorCount, 1);
     ASSERT_EQ(logs.err().size(), 1u);
     EXPECT_EQ(logs.err()[0].rfind("Ошибка 183 создания каталога", 0), 0u);
     EXPECT_EQ(test::readFile(p.dst + "\\модули\\a.txt"), "new");
@@ -128,16 +127,16 @@ TEST(PassEngine, ASourceGoneBeforeTheDeletionsDeletesNothing) {
             return WindowsLikeCalls::getFileAttributes(path);
         }
     };
-    Pass p;
+    PassTrees p;
     Vanishing vanishing;
-    p.engine.fs = &vanishing;
-    p.engine.settings.deleteExtraFiles = true;
+    p.run.fs = &vanishing;
+    p.run.settings.deleteExtraFiles = true;
     test::writeFile(p.src + "\\new.txt", "n");
     test::writeFile(p.dst + "\\extra.txt", "e");
     test::StreamCapture logs;
-    EXPECT_FALSE(p.engine.runPass());
+    EXPECT_FALSE(p.run.pass().run());
     EXPECT_EQ(logs.err(), Lines{"Ошибка: сетевой путь \"" + p.src + "\\\" не найден"});
     EXPECT_TRUE(test::fileExists(p.dst + "\\extra.txt"));
     EXPECT_FALSE(test::fileExists(p.dst + "\\new.txt"));
-    p.engine.fs = &p.calls;
+    p.run.fs = &p.calls;
 }

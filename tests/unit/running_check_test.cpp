@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "sync/sync_engine.h"
 #include "win/fixed_text.h"
 #include "worker/application_path.h"
 #include "worker/process_platform.h"
@@ -151,14 +150,12 @@ const std::string kEvent = "4242TolvarenCheckStart";
 
 struct RunningCheck : ::testing::Test {
     FakePlatform platform;
-    SyncEngine engine;
-    RunningCheck() {
-        engine.processes = &platform;
-        win::copyText(engine.settings.destDir, kDest.c_str());
-    }
+    SettingsRecord settings;
+    WorkerGate gate;
+    RunningCheck() { win::copyText(settings.destDir, kDest.c_str()); }
     bool run(const char* runningCheckPath = "") {
-        win::copyText(engine.settings.runningCheckPath, runningCheckPath);
-        return engine.isApplicationRunning();
+        win::copyText(settings.runningCheckPath, runningCheckPath);
+        return isApplicationRunning(settings, &platform, gate);
     }
 };
 
@@ -265,11 +262,11 @@ TEST_F(RunningCheck, ApplicationMustBeSeenTenTimesHalfASecondApart) {
 
 TEST_F(RunningCheck, PathComparisonFoldsOnlyAsciiLetters) {
     platform.add(20, "C:\\ДАРВ Клиент\\darv.exe");
-    win::copyText(engine.settings.destDir, "C:\\дарв клиент\\");
+    win::copyText(settings.destDir, "C:\\дарв клиент\\");
     EXPECT_FALSE(run("darv.exe"));
     EXPECT_TRUE(platform.sleeps.empty());
 
-    win::copyText(engine.settings.destDir, "c:\\ДАРВ Клиент\\");
+    win::copyText(settings.destDir, "c:\\ДАРВ Клиент\\");
     EXPECT_TRUE(run("DARV.EXE"));
 
     // A drive-absolute setting is used as it is, whatever destDir says.
@@ -318,7 +315,6 @@ TEST_F(RunningCheck, EmptySettingStillRunsHandshakeAndMonitor) {
 }
 
 TEST_F(RunningCheck, PathsThatWouldNotFitAreRefused) {
-    SettingsRecord settings;
     std::string dir = "C:\\" + std::string(1000, 'd') + "\\";  // 1004 characters
     win::copyText(settings.destDir, dir.c_str());
     win::copyText(settings.runningCheckPath, std::string(19, 'a').c_str());
@@ -332,7 +328,7 @@ TEST_F(RunningCheck, PathsThatWouldNotFitAreRefused) {
     // The monitor's path (20 more characters) and the application's both
     // pass the limit: nothing is looked for at all.
     std::string tooLong = "C:\\" + std::string(1001, 'd') + "\\";
-    win::copyText(engine.settings.destDir, tooLong.c_str());
+    win::copyText(settings.destDir, tooLong.c_str());
     platform.add(20, tooLong + "darv.exe");
     EXPECT_FALSE(run(std::string(20, 'a').c_str()));
     EXPECT_EQ(platform.snapshots, 0);

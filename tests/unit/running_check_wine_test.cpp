@@ -9,7 +9,7 @@
 #include <string>
 
 #include "support/test_support.h"
-#include "sync/sync_engine.h"
+#include "core/worker_gate.h"
 #include "win/fixed_text.h"
 #include "win/unique_handle.h"
 #include "worker/process_platform.h"
@@ -87,17 +87,18 @@ TEST(RunningCheckOnWine, ApplicationStartedFromTheDestinationIsRunning) {
     std::string upperAscii = dest + "\\DARV.EXE";
     EXPECT_EQ(findProcessByPath(ProcessPlatform::real(), upperAscii.c_str()), app.id());
 
-    SyncEngine engine;
-    win::copyText(engine.settings.destDir, (dest + "\\").c_str());
-    win::copyText(engine.settings.runningCheckPath, "darv.exe");
-    EXPECT_TRUE(engine.isApplicationRunning());
+    SettingsRecord settings;
+    WorkerGate gate;
+    win::copyText(settings.destDir, (dest + "\\").c_str());
+    win::copyText(settings.runningCheckPath, "darv.exe");
+    EXPECT_TRUE(isApplicationRunning(settings, nullptr, gate));
     EXPECT_TRUE(app.running());
 
     // One that quits within the five seconds is not running.
     Child brief(quoted(dest + "\\short.exe") + " 1500");
     ASSERT_EQ(waitUntilListed(dest + "\\short.exe"), brief.id());
-    win::copyText(engine.settings.runningCheckPath, "short.exe");
-    EXPECT_FALSE(engine.isApplicationRunning());
+    win::copyText(settings.runningCheckPath, "short.exe");
+    EXPECT_FALSE(isApplicationRunning(settings, nullptr, gate));
 }
 
 TEST(RunningCheckOnWine, MonitorFromTheDestinationQuitsOnItsMessage) {
@@ -114,9 +115,10 @@ TEST(RunningCheckOnWine, MonitorFromTheDestinationQuitsOnItsMessage) {
     ASSERT_NE(window, nullptr);
     ASSERT_NE(waitUntilListed(other + "\\Кронваль\\DarvMon.exe"), 0u);
 
-    SyncEngine engine;
-    win::copyText(engine.settings.destDir, (dest + "\\").c_str());
-    EXPECT_FALSE(engine.isApplicationRunning());
+    SettingsRecord settings;
+    WorkerGate gate;
+    win::copyText(settings.destDir, (dest + "\\").c_str());
+    EXPECT_FALSE(isApplicationRunning(settings, nullptr, gate));
     EXPECT_EQ(monitor.exitCode(5000), 40);  // quit on the message, not ended by force
     EXPECT_TRUE(stranger.running());
 }

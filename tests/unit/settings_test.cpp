@@ -13,7 +13,6 @@
 #include "core/text1251.h"
 #include "fsops/directories.h"
 #include "support/test_support.h"
-#include "sync/sync_engine.h"
 
 namespace {
 
@@ -26,7 +25,7 @@ std::string joinLines(const Lines& lines) {
 }
 
 // What one loadSettings left: its result, the record, the boxes, and the
-// logs as they are after the engine was destroyed.
+// logs as they are after the run's logs were closed.
 struct Loaded {
     bool ok = false;
     std::string raised;  // text of a message error
@@ -43,14 +42,15 @@ Loaded loadBytes(const std::string& iniPath, const std::string& bytes, bool quie
     quietMode = quiet;
     {
         test::KeepStandardStreams keep;
-        SyncEngine engine;
-        RunLogs logs(engine.settings);
+        SettingsRecord settings;
+        int32_t errorCount = 0;
+        RunLogs logs(settings);
         try {
-            r.ok = loadSettings(iniPath.c_str(), engine.settings, engine.errorCount, logs);
+            r.ok = loadSettings(iniPath.c_str(), settings, errorCount, logs);
         } catch (const MessageError& e) {
             r.raised = e.what();
         }
-        r.settings = engine.settings;
+        r.settings = settings;
     }
     quietMode = false;
     r.boxes = test::boxCalls();

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "support/engine_fixture.h"
+#include "support/pass_fixture.h"
 #include "win/fixed_text.h"
 #include "worker/worker.h"
 
@@ -55,14 +55,14 @@ TEST(StopAtDeletions, EscDuringTheRootChecksCutStage) {
         test::StreamCapture streams;
         t.put(t.src, "app.txt", 100);  // newer: the root check finds work
         for (const char* cut : {"c1", "c2", "c3"}) t.put(t.dst, std::string(cut) + "\\f.txt");
-        t.engine.settings.rootOnly = true;
-        t.engine.settings.cutList = {"c1", "c2", "c3"};
-        win::copyText(t.engine.settings.runCommand, "nothing-to-start.exe");
-        EscAtFirstDeletion calls(t.engine.gate, yes);
-        t.engine.fs = &calls;
+        t.run.settings.rootOnly = true;
+        t.run.settings.cutList = {"c1", "c2", "c3"};
+        win::copyText(t.run.settings.runCommand, "nothing-to-start.exe");
+        EscAtFirstDeletion calls(t.run.gate, yes);
+        t.run.fs = &calls;
 
-        bool launched = runWorker(t.engine, nullptr);
-        t.engine.fs = &FileSystemCalls::real();
+        bool launched = runWorker(t.run.worker(), nullptr);
+        t.run.fs = &FileSystemCalls::real();
         EXPECT_EQ(calls.whilePaused, 0);  // the gate held every deletion while asked
         std::vector<std::string> out = streams.out();
         if (yes) {

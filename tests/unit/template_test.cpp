@@ -11,7 +11,6 @@
 #include "fsops/deletion_gate.h"
 #include "fsops/directories.h"
 #include "support/test_support.h"
-#include "sync/sync_engine.h"
 
 namespace {
 
@@ -121,10 +120,9 @@ TEST(Template, LoadingItOrAFileWithoutMainSectionGivesTheDefaults) {
         bool ok;
         {
             test::KeepStandardStreams keep;
-            SyncEngine engine;
-            RunLogs logs(engine.settings);
-            ok = loadSettings(ini.c_str(), engine.settings, engine.errorCount, logs);
-            s = engine.settings;
+            int32_t errorCount = 0;
+            RunLogs logs(s);
+            ok = loadSettings(ini.c_str(), s, errorCount, logs);
         }
         ASSERT_TRUE(ok) << ini;
         EXPECT_EQ(std::string(s.destDir), "C:\\ДАРВ Клиент\\");

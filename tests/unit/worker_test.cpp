@@ -8,7 +8,7 @@
 
 #include "win/show_message.h"
 #include "support/test_support.h"
-#include "sync/sync_engine.h"
+#include "support/pass_fixture.h"
 #include "win/fixed_text.h"
 #include "worker/worker.h"
 
@@ -51,12 +51,12 @@ protected:
         test::makeDirs(tmp / "dst");
         test::writeFile(tmp / "src\\a.txt", "a");
         CopyFileA(test::buildFile("helpers\\recordcwd.exe").c_str(), (tmp / "dst\\start.exe").c_str(), FALSE);
-        win::copyText(engine.settings.sourceDir, (tmp / "src\\").c_str());
-        win::copyText(engine.settings.destDir, (tmp / "dst\\").c_str());
-        win::copyText(engine.settings.runCommand, "start.exe");
-        win::copyText(engine.settings.commandArguments, marker().c_str());
-        win::copyText(engine.settings.runningCheckPath, "darv.exe");
-        engine.settings.ignoreList = {"start.exe", "darv.exe"};
+        win::copyText(parts.settings.sourceDir, (tmp / "src\\").c_str());
+        win::copyText(parts.settings.destDir, (tmp / "dst\\").c_str());
+        win::copyText(parts.settings.runCommand, "start.exe");
+        win::copyText(parts.settings.commandArguments, marker().c_str());
+        win::copyText(parts.settings.runningCheckPath, "darv.exe");
+        parts.settings.ignoreList = {"start.exe", "darv.exe"};
     }
     void TearDown() override { test::resetBoxes(); }
 
@@ -64,16 +64,16 @@ protected:
     // Asked once runWorker has returned: the shell has created the command's
     // process by then, which writes the marker before it ends.
     bool commandStarted() const { return test::commandStarted(tmp / "dst\\start.exe", marker()); }
-    void failThePass() { win::copyText(engine.settings.sourceDir, (tmp / "missing\\").c_str()); }
+    void failThePass() { win::copyText(parts.settings.sourceDir, (tmp / "missing\\").c_str()); }
     std::string applicationQuestionPath() const { return "\"" + tmp / "dst\\darv.exe\"?"; }
 
     test::TempDir tmp;
-    SyncEngine engine;
+    test::RunParts parts;
 };
 
 TEST_F(WorkerTest, PassWithoutErrorsStartsTheCommandWithoutAsking) {
     QuietMode quiet(false);
-    EXPECT_TRUE(runWorker(engine, nullptr));
+    EXPECT_TRUE(runWorker(parts.worker(), nullptr));
     EXPECT_TRUE(commandStarted());
     EXPECT_TRUE(test::fileExists(tmp / "dst\\a.txt"));
     EXPECT_TRUE(test::boxCalls().empty());
@@ -83,7 +83,7 @@ TEST_F(WorkerTest, FailedPassAsksAndStartsOnlyOnYes) {
     failThePass();
     QuietMode quiet(false);
     test::queueBoxAnswer(IDNO);
-    EXPECT_FALSE(runWorker(engine, nullptr));
+    EXPECT_FALSE(runWorker(parts.worker(), nullptr));
     ASSERT_EQ(test::boxCalls().size(), 1u);
     const test::BoxCall& box = test::boxCalls()[0];
     EXPECT_EQ(box.text, "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n" + applicationQuestionPath());
@@ -92,16 +92,16 @@ TEST_F(WorkerTest, FailedPassAsksAndStartsOnlyOnYes) {
     EXPECT_FALSE(commandStarted());
 
     test::queueBoxAnswer(IDYES);
-    EXPECT_TRUE(runWorker(engine, nullptr));
+    EXPECT_TRUE(runWorker(parts.worker(), nullptr));
     EXPECT_TRUE(commandStarted());
 }
 
 TEST_F(WorkerTest, FailedPassWithoutTheQuestionTellsAndStartsNothing) {
     failThePass();
-    engine.settings.askOnError = false;
+    parts.settings.askOnError = false;
     {
         QuietMode quiet(false);
-        EXPECT_FALSE(runWorker(engine, nullptr));
+        EXPECT_FALSE(runWorker(parts.worker(), nullptr));
         ASSERT_EQ(test::boxCalls().size(), 1u);
         EXPECT_EQ(test::boxCalls()[0].text, "В процессе синхронизации возникли ошибки.\nПрограмма будет закрыта.");
         EXPECT_EQ(test::boxCalls()[0].type, static_cast<UINT>(MB_ICONWARNING));
@@ -109,7 +109,7 @@ TEST_F(WorkerTest, FailedPassWithoutTheQuestionTellsAndStartsNothing) {
     {
         QuietMode quiet(true);
         test::CaptureStderr err;
-        EXPECT_FALSE(runWorker(engine, nullptr));
+        EXPECT_FALSE(runWorker(parts.worker(), nullptr));
         // The error stream is a text stream: its line feeds are written as CR LF.
         EXPECT_NE(err.text().find("В процессе синхронизации возникли ошибки.\r\nПрограмма будет закрыта."),
                   std::string::npos);
@@ -121,17 +121,17 @@ TEST_F(WorkerTest, FailedPassWithoutTheQuestionTellsAndStartsNothing) {
 TEST_F(WorkerTest, QuietFailedPassAsksNothingAndStartsNothing) {
     failThePass();
     QuietMode quiet(true);
-    EXPECT_FALSE(runWorker(engine, nullptr));
+    EXPECT_FALSE(runWorker(parts.worker(), nullptr));
     EXPECT_TRUE(test::boxCalls().empty());
     EXPECT_FALSE(commandStarted());
 }
 
 TEST_F(WorkerTest, QuestionNamesTheDestinationAloneWhenNoApplicationIsChecked) {
     failThePass();
-    engine.settings.runningCheckPath[0] = '\0';
+    parts.settings.runningCheckPath[0] = '\0';
     QuietMode quiet(false);
     test::queueBoxAnswer(IDNO);
-    runWorker(engine, nullptr);
+    runWorker(parts.worker(), nullptr);
     ASSERT_EQ(test::boxCalls().size(), 1u);
     EXPECT_EQ(test::boxCalls()[0].text,
               "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n\"" + tmp / "dst\\\"?");
@@ -144,14 +144,14 @@ TEST_F(WorkerTest, RunningApplicationBlocksTheSyncAndAsks) {
     {
         QuietMode quiet(true);
         test::CaptureStderr err;
-        EXPECT_FALSE(runWorker(engine, nullptr));
+        EXPECT_FALSE(runWorker(parts.worker(), nullptr));
         EXPECT_NE(err.text().find("Ошибка: приложение уже запущено, синхронизация невозможна"), std::string::npos);
         EXPECT_TRUE(test::boxCalls().empty());
     }
     {
         QuietMode quiet(false);
         test::queueBoxAnswer(IDYES);
-        EXPECT_TRUE(runWorker(engine, nullptr));
+        EXPECT_TRUE(runWorker(parts.worker(), nullptr));
         ASSERT_EQ(test::boxCalls().size(), 1u);
         EXPECT_EQ(test::boxCalls()[0].text, "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n" +
                                                 applicationQuestionPath());
@@ -161,9 +161,9 @@ TEST_F(WorkerTest, RunningApplicationBlocksTheSyncAndAsks) {
 }
 
 TEST_F(WorkerTest, AbortConfirmedDuringThePassStartsNothing) {
-    engine.gate.stop();
+    parts.gate.stop();
     QuietMode quiet(true);
-    EXPECT_FALSE(runWorker(engine, nullptr));
+    EXPECT_FALSE(runWorker(parts.worker(), nullptr));
     EXPECT_FALSE(test::fileExists(tmp / "dst\\a.txt"));
     EXPECT_FALSE(commandStarted());
 }

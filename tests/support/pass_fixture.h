@@ -1,6 +1,6 @@
-// Test helpers for the synchronisation engine: a source and a destination
-// tree in a temporary directory, the in-memory side of a pass run in its
-// order and a listing seam that refuses chosen directories.
+// Test helpers for passes: the pieces a run is made of, a source and a
+// destination tree in a temporary directory and a listing seam that refuses
+// chosen directories.
 #pragma once
 
 #include <string>
@@ -13,7 +13,8 @@
 #include "sync/registry.h"
 #include "sync/rules.h"
 #include "sync/scan.h"
-#include "sync/sync_engine.h"
+#include "sync/pass.h"
+#include "worker/worker.h"
 
 namespace test {
 
@@ -33,14 +34,60 @@ public:
     DWORD error = ERROR_ACCESS_DENIED;
 };
 
+// The pieces of a run as the program wires them, owned by a test that may
+// change any of them between passes.
+struct RunParts {
+    RunParts() { takeStartFacts(settings); }
+    RunParts(const RunParts&) = delete;
+    RunParts& operator=(const RunParts&) = delete;
+
+    // A pass over the parts as they are now.
+    Pass pass() { return Pass(settings, PassTools{*fs, gate, captions, copyThreads, listThreads}, errorCount); }
+    // What the worker is handed.
+    WorkerRun worker() {
+        return WorkerRun{settings, gate, errorCount, *fs, captions, processes, copyThreads, listThreads};
+    }
+
+    SettingsRecord settings;
+    int32_t errorCount = 0;
+    WorkerGate gate;
+    FileSystemCalls* fs = &FileSystemCalls::real();
+    CaptionSink* captions = nullptr;
+    ProcessPlatform* processes = nullptr;
+    std::size_t copyThreads = 0;
+    std::size_t listThreads = 0;
+};
+
+// Work lists kept by a test between the passes that build and apply them.
+struct WorkLists {
+    CopyList copyList;
+    DeleteList deleteList;
+};
+
+// What a pass over the parts puts into its work lists.
+inline WorkLists buildWorkLists(RunParts& run) {
+    Pass pass = run.pass();
+    pass.buildWorkLists();
+    return {std::move(pass.copyList), std::move(pass.deleteList)};
+}
+
+// A pass over the parts that carries out the given work lists; the lists
+// stay as they were.
+inline void applyWorkLists(RunParts& run, const WorkLists& lists) {
+    Pass pass = run.pass();
+    pass.copyList = lists.copyList;
+    pass.deleteList = lists.deleteList;
+    pass.applyWorkLists();
+}
+
 // A source and a destination directory under one temporary directory, and
-// an engine pointed at them with empty rule lists.
+// run parts pointed at them with empty rule lists.
 struct EngineTrees {
     EngineTrees() : src(tmp / "src"), dst(tmp / "dst") {
         makeDirs(src);
         makeDirs(dst);
-        copyInto(engine.settings.sourceDir, src + "\\");
-        copyInto(engine.settings.destDir, dst + "\\");
+        copyInto(run.settings.sourceDir, src + "\\");
+        copyInto(run.settings.destDir, dst + "\\");
     }
     static void copyInto(char (&field)[kPathBuffer], const std::string& s) {
         s.copy(field, kPathBuffer - 1);
@@ -54,40 +101,21 @@ struct EngineTrees {
 
     TempDir tmp;
     std::string src, dst;
-    SyncEngine engine;
+    RunParts run;
+    WorkLists lists;
 };
 
 // The same trees with the engine on the Windows-like calls and the wide
 // copy of Windows 2000 and later.
 struct WindowsLikeTrees : EngineTrees {
     WindowsLikeTrees() {
-        engine.settings.osVersion5OrLater = true;
-        engine.fs = &calls;
+        run.settings.osVersion5OrLater = true;
+        run.fs = &calls;
     }
-    ~WindowsLikeTrees() { engine.fs = &FileSystemCalls::real(); }
+    ~WindowsLikeTrees() { run.fs = &FileSystemCalls::real(); }
 
     WindowsLikeCalls calls;
 };
-
-// The in-memory side of a pass, in the order the pass runs it, up to the
-// work lists (which land on the engine).
-inline void runInMemoryPass(SyncEngine& e) {
-    SyncRegistry source, dest;
-    sourceScan(e, source, false);
-    mirrorStructure(dest.root, source.root);
-    destinationScan(e, dest, source, false);
-    if (e.settings.hasUpdateList) {
-        updatePruning(dest.root, Side::Destination, e.settings);
-        updatePruning(source.root, Side::Source, e.settings);
-    }
-    ignoreStage(e, source, dest);
-    cutStage(e, source, dest);
-    for (const std::string& entry : e.settings.skipExistingList) skipExisting(dest.root, source.root, entry);
-    for (const SyncPair& pair : e.settings.pairList) pairRemoval(source, dest, pair);
-    compareTrees(source.root, dest.root);
-    flatten(source, e.copyList, e.errorCount);
-    flatten(dest, e.deleteList, e.errorCount);
-}
 
 // A work list as lines "path [flags]: file file ...", files marked "+" when new.
 inline std::vector<std::string> describe(const std::vector<DirRecord>& list) {
