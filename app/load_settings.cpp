@@ -1,6 +1,7 @@
 // loadSettings: reads the INI file once, prepares the destination directory
 // and opens the run logs there.
 #include <windows.h>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -60,6 +61,32 @@ void readAskOnError(const char* iniPath, bool& askOnError) {
     askOnError = _stricmp(readYesNoText(iniPath, "ВопросПриОшибке", askOnError).c_str(), "НЕТ") != 0;
 }
 
+// A whole number from 0 to 100; anything else keeps the default, so a typo
+// never turns the limit off.
+void readPercent(const char* iniPath, const char* key, int& field) {
+    std::string value = readIniValue(iniPath, key, "");
+    if (value.empty() || value.size() > 3 || value.find_first_not_of("0123456789") != std::string::npos) return;
+    int percent = std::atoi(value.c_str());
+    if (percent <= 100) field = percent;
+}
+
+// Everything after the destination; logs null: a list-only run, which opens none.
+bool readTheRest(const char* iniPath, SettingsRecord& settings, int32_t& errorCount, RunLogs* logs) {
+    if (!readSource(iniPath, settings)) return false;
+
+    readYesNo(iniPath, "ВыводитьСтатистикуСинхронизации", settings.writeStatistics);
+    if (!settings.writeStatistics && logs) logs->closeStatistics();
+    readPercent(iniPath, "ПределУдаления", settings.deletionLimit);
+    readYesNo(iniPath, "СниматьReadOnly", settings.clearReadOnly);
+    readYesNo(iniPath, "УдалятьНенужныеФайлы", settings.deleteExtraFiles);
+    readIniField(iniPath, "Выполнить", "darv.exe", settings.runCommand);
+    readIniField(iniPath, "КоманднаяСтрока", "", settings.commandArguments);
+    readAskOnError(iniPath, settings.askOnError);
+    readYesNo(iniPath, "ПроверятьТолькоКорень", settings.rootOnly);
+    readIniField(iniPath, "ПроверятьЗапущеноЛиУже", "darv.exe", settings.runningCheckPath);
+    return readAllLists(iniPath, settings, errorCount);
+}
+
 }  // namespace
 
 bool loadSettings(const char* iniPath, SettingsRecord& settings, int32_t& errorCount, RunLogs& logs) {
@@ -69,16 +96,10 @@ bool loadSettings(const char* iniPath, SettingsRecord& settings, int32_t& errorC
     if (!readDestination(iniPath, settings)) return false;
     ensureDirectory(settings.destDir);
     logs.open();
-    if (!readSource(iniPath, settings)) return false;
+    return readTheRest(iniPath, settings, errorCount, &logs);
+}
 
-    readYesNo(iniPath, "ВыводитьСтатистикуСинхронизации", settings.writeStatistics);
-    if (!settings.writeStatistics) logs.closeStatistics();
-    readYesNo(iniPath, "СниматьReadOnly", settings.clearReadOnly);
-    readYesNo(iniPath, "УдалятьНенужныеФайлы", settings.deleteExtraFiles);
-    readIniField(iniPath, "Выполнить", "darv.exe", settings.runCommand);
-    readIniField(iniPath, "КоманднаяСтрока", "", settings.commandArguments);
-    readAskOnError(iniPath, settings.askOnError);
-    readYesNo(iniPath, "ПроверятьТолькоКорень", settings.rootOnly);
-    readIniField(iniPath, "ПроверятьЗапущеноЛиУже", "darv.exe", settings.runningCheckPath);
-    return readAllLists(iniPath, settings, errorCount);
+bool readSettingsOnly(const char* iniPath, SettingsRecord& settings, int32_t& errorCount) {
+    if (!iniFileReadable(iniPath) || !readDestination(iniPath, settings)) return false;
+    return readTheRest(iniPath, settings, errorCount, nullptr);
 }

@@ -11,3 +11,6 @@
 // on a fault of the INI file, already reported; list faults count in
 // errorCount.
 bool loadSettings(const char* iniPath, SettingsRecord& settings, int32_t& errorCount, RunLogs& logs);
+
+// The same for a list-only run: creates nothing and opens no log.
+bool readSettingsOnly(const char* iniPath, SettingsRecord& settings, int32_t& errorCount);

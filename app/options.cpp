@@ -7,11 +7,12 @@
 #include "win/show_message.h"
 
 const char* const kUsageText =
-    "Параметры запуска утилиты синхронизации: [<имя файла инициализации>| /g | /h ]\n"
+    "Параметры запуска утилиты синхронизации: [<имя файла инициализации>| /g | /h ] [/l]\n"
     "<имя файла инициализации> - если задано не полное имя файла, то файл должен находиться в рабочем "
     "каталоге утилиты синхронизации.\n"
     "/g - создать файл инициализации по умолчанию\n"
-    "/h - вывести это сообщение";
+    "/h - вывести это сообщение\n"
+    "/l - только показать, что будет скопировано, создано и удалено, ничего не изменяя";
 
 namespace {
 
@@ -54,6 +55,15 @@ bool findOption(const char* arguments, const char* option) {
     char after = found[std::strlen(option)];
     if (after != '\0' && !isDelimiter(after)) return false;
     return found == arguments || isDelimiter(found[-1]);
+}
+
+const char* withoutLeadingOption(const char* arguments, const char* option) {
+    std::size_t n = std::strlen(option);
+    if (_strnicmp(arguments, option, n) != 0 || (arguments[n] != '\0' && !isDelimiter(arguments[n])))
+        return arguments;
+    const char* rest = arguments + n;
+    while (*rest && isBlank(*rest)) ++rest;
+    return rest;
 }
 
 bool parseOptions(const char* arguments) {

@@ -1,5 +1,5 @@
-// The command-line options "/n" (quiet), "/g" (generate the INI file) and
-// "/h" (usage).
+// The command-line options "/n" (quiet), "/g" (generate the INI file),
+// "/h" (usage) and "/l" (list only).
 #pragma once
 
 extern const char* const kUsageText;
@@ -13,6 +13,10 @@ const char* argumentTail(const char* commandLine);
 // The first case-insensitive occurrence of option in arguments, standing
 // alone between delimiters (start, end, backspace, LF, CR or blank).
 bool findOption(const char* arguments, const char* option);
+
+// The arguments past option when they begin with it, so that "/l" alone
+// is not taken for the INI file's name.
+const char* withoutLeadingOption(const char* arguments, const char* option);
 
 // Handles the options; false when the program must end now.
 bool parseOptions(const char* arguments);

@@ -6,6 +6,7 @@
 #include "app/destination_lock.h"
 #include "app/ini_path.h"
 #include "app/ini_reading.h"
+#include "app/list_only.h"
 #include "app/load_settings.h"
 #include "app/options.h"
 #include "app/run_logs.h"
@@ -58,9 +59,14 @@ void runWindowAndWorker(SplashWindow& splash, WorkerRun& run, const RunLogs& log
 }
 
 void runTolvaren(HINSTANCE instance, const char* arguments) {
+    DWORD startTick = GetTickCount();
     if (!parseOptions(arguments)) return;
+    // A list-only run asks nothing: what would be a box goes to the error stream.
+    bool listOnly = findOption(arguments, "/l");
+    if (listOnly) quietMode = true;
     char iniPath[kPathBuffer];
-    if (!resolveIniPath(arguments, iniPath)) return;
+    if (!resolveIniPath(withoutLeadingOption(arguments, "/l"), iniPath)) return;
+    if (listOnly) return runListOnly(iniPath, startTick);
 
     // Another run on the same destination is under way: give way before
     // anything here touches the directory or its logs. Held until the
@@ -85,6 +91,7 @@ void runTolvaren(HINSTANCE instance, const char* arguments) {
     SplashWindow splash(instance, iniPath);
     try {
         WorkerRun run{settings, gate, errorCount, FileSystemCalls::real()};
+        run.startTick = startTick;
         if (loadSettings(iniPath, settings, errorCount, logs))
             runWindowAndWorker(splash, run, logs, workerMain);
         else

@@ -21,6 +21,7 @@ struct SettingsRecord {
     bool askOnError = true;         // ВопросПриОшибке
     bool rootOnly = false;          // ПроверятьТолькоКорень
     bool writeStatistics = false;   // ВыводитьСтатистикуСинхронизации
+    int deletionLimit = 50;         // ПределУдаления: percent of the destination's files; 100 is no limit
     char runCommand[kPathBuffer] = "";        // Выполнить
     char commandArguments[kPathBuffer] = "";  // КоманднаяСтрока
     char runningCheckPath[kPathBuffer] = "";  // ПроверятьЗапущеноЛиУже

@@ -122,6 +122,7 @@ void copyInto(const CopyScope& context, LogBlock& block, const char* source, con
         return;
     }
     block.out(copiedLine(source, destination));
+    block.countCopy();
     if (context.settings.clearReadOnly && (sourceAttributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(target.c_str(), sourceAttributes & ~FILE_ATTRIBUTE_READONLY);
 }

@@ -40,6 +40,12 @@ inline std::string copyFailedLine(const char* source, const char* destination) {
     return std::string("Ошибка копирования файла \"") + source + "\" в \"" + destination + "\"";
 }
 
+// A destination path of a deletion or creation (what: "удаления файла",
+// "удаления каталога", "создания каталога") that would not fit its buffer.
+inline std::string destinationPathTooLongLine(const char* what, const std::string& path) {
+    return std::string("Ошибка ") + what + " \"" + path + "\" путь в каталоге приемнике слишком длинный";
+}
+
 // A destination path that would not fit its 1024-byte buffer.
 inline std::string destinationTooLongLine(const std::string& source) {
     return "Ошибка копирования файла \"" + source + "\" путь в каталоге приемнике слишком длинный";

@@ -2,9 +2,10 @@
 
 #include <iostream>
 
-void LogBlock::writeTo(int32_t& errorCount) const {
+void LogBlock::writeTo(int32_t& errorCount, int32_t& copies) const {
     for (const auto& [toErrors, text] : lines_) (toErrors ? std::cerr : std::cout) << text << std::endl;
     errorCount += errors_;
+    copies += copies_;
 }
 
 std::size_t OrderedLog::take() {
@@ -17,7 +18,7 @@ void OrderedLog::finish(std::size_t turn, LogBlock block) {
     std::lock_guard<std::mutex> hold(lock_);
     waiting_[turn - first_] = std::move(block);
     while (!waiting_.empty() && waiting_.front()) {
-        waiting_.front()->writeTo(errorCount_);
+        waiting_.front()->writeTo(errorCount_, copies_);
         waiting_.pop_front();
         ++first_;
     }

@@ -17,21 +17,23 @@ public:
     void out(std::string line) { lines_.emplace_back(false, std::move(line)); }
     void err(std::string line) { lines_.emplace_back(true, std::move(line)); }
     void count(int32_t errors = 1) { errors_ += errors; }
+    void countCopy() { ++copies_; }
     // Each line goes to its stream with a line end that flushes; the errors
-    // are added to errorCount.
-    void writeTo(int32_t& errorCount) const;
+    // are added to errorCount, the copies made to copies.
+    void writeTo(int32_t& errorCount, int32_t& copies) const;
 
 private:
     std::vector<std::pair<bool, std::string>> lines_;  // (error stream, text)
     int32_t errors_ = 0;
+    int32_t copies_ = 0;
 };
 
 // Turns are taken in list order; a finished block is written as soon as
 // every block before it has been, so nothing is held to the end. errorCount
-// changes only here while copies run.
+// and copies change only here while copies run.
 class OrderedLog {
 public:
-    explicit OrderedLog(int32_t& errorCount) : errorCount_(errorCount) {}
+    OrderedLog(int32_t& errorCount, int32_t& copies) : errorCount_(errorCount), copies_(copies) {}
     std::size_t take();
     void finish(std::size_t turn, LogBlock block);
 
@@ -40,4 +42,5 @@ private:
     std::deque<std::optional<LogBlock>> waiting_;
     std::size_t first_ = 0;  // the turn of waiting_.front()
     int32_t& errorCount_;
+    int32_t& copies_;
 };

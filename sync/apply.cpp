@@ -42,10 +42,6 @@ int64_t deletedSize(const SettingsRecord& s, const DeleteList& list) {
     return static_cast<int64_t>(sum);
 }
 
-std::string tooLongLine(const char* what, const std::string& path) {
-    return std::string("Ошибка ") + what + " \"" + path + "\" путь в каталоге приемнике слишком длинный";
-}
-
 void deleteFileEntry(Pass& pass, DeletionGate& gate, const DirRecord& d, const FileEntry& f) {
     const SettingsRecord& s = pass.settings;
     char path[kPathBuffer];
@@ -53,12 +49,14 @@ void deleteFileEntry(Pass& pass, DeletionGate& gate, const DirRecord& d, const F
     std::string full = fits ? std::string(path) : s.destDir + d.name + "\\" + f.name;
     if (!isPartialCopy(f.name) && !deletesFile(s, full)) return;
     if (!fits) {
-        std::cerr << tooLongLine("удаления файла", full) << std::endl;
+        std::cerr << destinationPathTooLongLine("удаления файла", full) << std::endl;
         ++pass.errorCount;
         return;
     }
     DWORD code = 0;
-    if (gate.deleteFile(path, true, &code) == DeletionGate::Outcome::Failed) {
+    DeletionGate::Outcome outcome = gate.deleteFile(path, true, &code);
+    if (outcome == DeletionGate::Outcome::Deleted) ++pass.tally.deletedFiles;
+    if (outcome == DeletionGate::Outcome::Failed) {
         std::cerr << "Ошибка " << code << " удаления файла \"" << path << "\"" << std::endl;
         ++pass.errorCount;
     }
@@ -69,11 +67,11 @@ void applyDeletion(Pass& pass, DeletionGate& gate, const DirRecord& d) {
     if ((d.flags & DirDelete) == DirDelete) {
         char dir[kPathBuffer];
         if (!win::joinText(dir, {pass.settings.destDir, d.name.c_str(), "\\"})) {
-            std::cerr << tooLongLine("удаления каталога", pass.settings.destDir + d.name + "\\") << std::endl;
+            std::cerr << destinationPathTooLongLine("удаления каталога", pass.settings.destDir + d.name + "\\") << std::endl;
             ++pass.errorCount;
             return;
         }
-        gate.removeTree(dir, true);  // whatever stays is reported and counted there
+        if (gate.removeTree(dir, true)) ++pass.tally.deletedDirs;  // whatever stays is reported and counted there
         return;
     }
     for (const FileEntry& f : d.files) {
@@ -86,7 +84,7 @@ void applyDeletion(Pass& pass, DeletionGate& gate, const DirRecord& d) {
 bool createMissingDirectory(Pass& pass, LogBlock& block, const DirRecord& d, const char* dstDir,
                             bool fits) {
     if (!fits) {
-        block.err(tooLongLine("создания каталога", pass.settings.destDir + d.name + "\\"));
+        block.err(destinationPathTooLongLine("создания каталога", pass.settings.destDir + d.name + "\\"));
         block.count();
         return false;
     }
@@ -137,6 +135,7 @@ void applyCopy(Pass& pass, OrderedLog& log, CopyPool& pool, const DirRecord& d) 
         LogBlock block;
         std::size_t turn = log.take();
         emptyDir = createMissingDirectory(pass, block, d, dstDir, dstFits);
+        if (emptyDir) ++pass.tally.createdDirs;
         log.finish(turn, std::move(block));
     }
     std::string from = srcDir, to = dstDir;
@@ -188,7 +187,7 @@ void Pass::applyWorkLists() {
 
     std::size_t files = 0;
     for (const DirRecord& d : copyList) files += d.files.size();
-    OrderedLog log(errorCount);
+    OrderedLog log(errorCount, tally.copied);
     std::size_t threads = copyThreads() ? copyThreads() : onNetworkDrive(settings.sourceDir) ? CopyPool::kThreads : 1;
     CopyPool pool(files, threads);
     for (const DirRecord& d : copyList) applyCopy(*this, log, pool, d);

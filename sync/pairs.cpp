@@ -48,9 +48,14 @@ void copyPair(Pass& pass, DeletionGate& gate, const SyncPair& pair) {
     if (exists && timeMatch(to.ftLastWriteTime, from.ftLastWriteTime)) return;  // up to date
 
     LogBlock block;
-    copyInto(CopyScope{s, pass.fs}, block, source, destination, from.dwFileAttributes, from.ftLastWriteTime,
-             exists);
-    block.writeTo(pass.errorCount);
+    if (pass.listOnly()) {
+        block.out(copiedLine(source, destination));
+        block.countCopy();
+    } else {
+        copyInto(CopyScope{s, pass.fs}, block, source, destination, from.dwFileAttributes, from.ftLastWriteTime,
+                 exists);
+    }
+    block.writeTo(pass.errorCount, pass.tally.copied);
 }
 
 }  // namespace

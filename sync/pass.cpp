@@ -21,9 +21,10 @@ void sendCaption(const Pass& pass, const char* caption) {
     if (!pass.stopping()) pass.showCaption(caption);
 }
 
-// No stage line is written after a stop.
+// No stage line is written after a stop, nor by a list-only run, which
+// writes only what it would do.
 void statistics(const Pass& pass, const char* line) {
-    if (!pass.stopping()) std::cout << line << std::endl;
+    if (!pass.stopping() && !pass.listOnly()) std::cout << line << std::endl;
 }
 
 bool sourceReachable(Pass& pass) {
@@ -68,6 +69,19 @@ bool holdsDeletions(const SettingsRecord& s, DirNode* root) {
     return false;
 }
 
+// The files recorded in a registry.
+int64_t countFiles(const DirNode* root) {
+    int64_t files = 0;
+    std::vector<const DirNode*> stack{root};
+    while (!stack.empty()) {
+        const DirNode* node = stack.back();
+        stack.pop_back();
+        files += static_cast<int64_t>(node->record.files.size());
+        for (const DirNode* c = node->firstChild; c; c = c->nextSibling) stack.push_back(c);
+    }
+    return files;
+}
+
 // A reachable source that holds nothing is almost always a share being
 // redeployed or a wrong path, not a wish to empty the destination.
 bool refuseEmptySource(Pass& pass, DirNode* source, DirNode* dest) {
@@ -101,6 +115,7 @@ bool Pass::buildWorkLists() {
         updatePruning(source.root, Side::Source, s.updateList, pass.emptiedByUpdate);
     }
     ignoreStage(pass, source, dest);
+    pass.destinationFiles = countFiles(dest.root);
     if (refuseEmptySource(pass, source.root, dest.root)) return false;
     cutStage(pass, source, dest);
     if (pass.stopping()) return false;
@@ -126,6 +141,12 @@ bool Pass::run() {
     // An abort confirmed by the user ends the pass before its next stage.
     if (stopping()) return false;
     if (!buildWorkLists() || stopping()) return false;
+    holdDeletionsOverLimit();
+    if (listOnly()) {
+        listWorkLists();
+        copyPairs();
+        return errorCount == 0;
+    }
     if (!checkFreeSpace()) return errorCount == 0;  // the user has been told
     // A source that went away during the scans looks empty: nothing is
     // deleted on its word.

@@ -32,6 +32,18 @@ struct PassTools {
     // none from a local one, where they would only contend.
     std::size_t copyThreads = 0;
     std::size_t listThreads = 0;
+    // A list-only run: the pass builds its work lists as a real one does,
+    // then writes the lines of the actions it would take and changes nothing.
+    bool listOnly = false;
+};
+
+// What a pass did (or, listing only, would do): the numbers of the run's
+// summary line.
+struct PassTally {
+    int32_t copied = 0;
+    int32_t deletedFiles = 0;
+    int32_t deletedDirs = 0;
+    int32_t createdDirs = 0;
 };
 
 class Pass {
@@ -46,12 +58,15 @@ public:
 
     // The stages, in the order run() takes them:
     // scans, rule stages and comparison into the work lists (false when
-    // nothing may be applied); the free-space check (false when the user
-    // was told there is not enough); the work lists (sync/apply.cpp); the
+    // nothing may be applied); the deletion limit (sync/deletion_limit.cpp);
+    // the free-space check (false when the user was told there is not
+    // enough); the work lists (sync/apply.cpp, or sync/list_only.cpp); the
     // pairs (sync/pairs.cpp).
     bool buildWorkLists();
+    void holdDeletionsOverLimit();
     bool checkFreeSpace();
     void applyWorkLists();
+    void listWorkLists();
     void copyPairs();
 
     // The worker's checkpoint: true once the user confirmed an abort.
@@ -62,6 +77,7 @@ public:
         if (tools_.captions) tools_.captions->HandCaption(text);
     }
     bool showsCaptions() const { return tools_.captions != nullptr; }
+    bool listOnly() const { return tools_.listOnly; }
     std::size_t copyThreads() const { return tools_.copyThreads; }
     std::size_t listThreads() const { return tools_.listThreads; }
     // The gate every deletion on disk goes through (fsops/deletion_gate.h).
@@ -76,6 +92,10 @@ public:
 
     CopyList copyList;
     DeleteList deleteList;
+    // The files the destination held after the ignore stage (directories
+    // that only the destination has not counted: nothing lists them).
+    int64_t destinationFiles = 0;
+    PassTally tally;
     // Destination directories the update list left with nothing: the ignore
     // stage drops them on both sides.
     std::vector<std::string> emptiedByUpdate;

@@ -36,7 +36,7 @@ bool belowDestination(const SettingsRecord& s, const std::string& disk, std::str
 
 void ignoreStage(Pass& pass, SyncRegistry& source, SyncRegistry& dest) {
     if (pass.stopping()) return;
-    std::cout << "удаление игнорируемых файлов из реестра синхронизации" << std::endl;
+    if (!pass.listOnly()) std::cout << "удаление игнорируемых файлов из реестра синхронизации" << std::endl;
     auto remove = [&](const std::vector<std::string>& entries) {
         for (const std::string& entry : entries) {
             removeByPath(source.root, entry);
@@ -49,7 +49,7 @@ void ignoreStage(Pass& pass, SyncRegistry& source, SyncRegistry& dest) {
 
 void cutStage(Pass& pass, SyncRegistry& source, SyncRegistry& dest) {
     if (pass.stopping()) return;
-    std::cout << "удаление 'вырезаемых' файлов из реестра синхронизации" << std::endl;
+    if (!pass.listOnly()) std::cout << "удаление 'вырезаемых' файлов из реестра синхронизации" << std::endl;
     // Cut entries are the administrator's own: one that is refused, or that
     // cannot be removed, is told in the statistics but fails no run.
     int32_t uncounted = 0;
@@ -65,6 +65,6 @@ void cutStage(Pass& pass, SyncRegistry& source, SyncRegistry& dest) {
             removeByDiskPath(source.root, relative);
             removeByDiskPath(dest.root, relative);
         }
-        gate.removeTree(disk.c_str());
+        if (!pass.listOnly()) gate.removeTree(disk.c_str());
     }
 }

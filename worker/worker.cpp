@@ -8,6 +8,7 @@
 #include "win/show_message.h"
 #include "core/worker_window.h"
 #include "sync/pass.h"
+#include "sync/summary.h"
 #include "worker/application_path.h"
 #include "worker/gated_calls.h"
 #include "worker/launch.h"
@@ -63,12 +64,10 @@ bool whenPassFailed(const WorkerRun& run, HWND owner) {
 // Whether to start the command. Every step begins at a checkpoint: after an
 // abort nothing more is written, asked or started. A stopped pass is not a
 // failed one.
-bool decide(const WorkerRun& run, FileSystemCalls& gatedCalls, HWND owner) {
+bool decide(const WorkerRun& run, Pass& pass, HWND owner) {
     bool running = isApplicationRunning(run.settings, run.processes, run.gate);
     if (run.gate.checkpoint()) return false;
     if (running) return whenApplicationRuns(run, owner);
-    Pass pass(run.settings, PassTools{gatedCalls, run.gate, run.captions, run.copyThreads, run.listThreads},
-              run.errorCount);
     bool clean = pass.run();
     if (run.gate.checkpoint()) return false;
     return clean || whenPassFailed(run, owner);
@@ -86,20 +85,26 @@ void reportFailure(const WorkerRun& run, const char* what) {
 }  // namespace
 
 bool runWorker(const WorkerRun& run, HWND owner) {
+    // Every file-system call of the pass passes the gate: a stop unwinds
+    // from the first one after it.
+    GatedCalls gated(run.fs, run.gate);
+    Pass pass(run.settings, PassTools{gated, run.gate, run.captions, run.copyThreads, run.listThreads},
+              run.errorCount);
+    bool launched = false;
     try {
-        // Every file-system call of the pass passes the gate: a stop unwinds
-        // from the first one after it.
-        GatedCalls gated(run.fs, run.gate);
-        if (!decide(run, gated, owner) || run.gate.checkpoint()) return false;
-        launchCommand(run.settings);
-        return true;
+        if (decide(run, pass, owner) && !run.gate.checkpoint()) {
+            launchCommand(run.settings);
+            launched = true;
+        }
     } catch (const Stopped&) {
     } catch (const std::exception& error) {
         reportFailure(run, error.what());
     } catch (...) {
         reportFailure(run, "неизвестное исключение");
     }
-    return false;
+    if (!run.gate.stopRequested())
+        std::cout << summaryLine(pass.tally, run.errorCount, GetTickCount() - run.startTick) << std::endl;
+    return launched;
 }
 
 DWORD WINAPI workerMain(void* param) {

@@ -25,6 +25,7 @@ struct WorkerRun {
     ProcessPlatform* processes = nullptr;  // null: the real Windows calls
     std::size_t copyThreads = 0;           // 0: chosen by the source's drive
     std::size_t listThreads = 0;
+    DWORD startTick = GetTickCount();      // when the run began, for its summary line
 };
 
 // The thread's only argument; lives in the entry's frame, which outlives it.
@@ -33,10 +34,11 @@ struct WorkerStart {
     const WorkerRun* run;
 };
 
-// The running check, the pass, the questions and the launch; owner is the
-// window that owns the questions. Returns whether the command was started.
-// Throws nothing: a stop ends the run quietly, any other exception with one
-// counted error line, and neither starts the command or asks anything.
+// The running check, the pass, the questions, the launch and the summary
+// line; owner is the window that owns the questions. Returns whether the
+// command was started. Throws nothing: a stop ends the run quietly (no
+// summary either), any other exception with one counted error line, and
+// neither starts the command or asks anything.
 bool runWorker(const WorkerRun& run, HWND owner);
 
 // Thread routine for CreateThread: runWorker, then asks the window to close.

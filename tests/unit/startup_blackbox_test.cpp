@@ -189,3 +189,33 @@ TEST(StartupBlackBox, CyrillicIniNamesAndProgramFoldersAreReadWhole) {
     EXPECT_FALSE(test::fileExists(tmp / "неверно"));
     EXPECT_EQ(test::readFile(tmp / "stderr.txt"), "");
 }
+
+TEST(StartupBlackBox, AListOnlyRunWritesToItsOutputOrElseToAListFileBesideIt) {
+    test::TempDir tmp;
+    test::writeFile(tmp / "src\\новое.txt", "n");
+    test::writeFile(tmp / "tolvaren.ini", kMain + ("КаталогПриемник=" + (tmp / "dst")) + "\r\nКаталогИсточник=" +
+                                              (tmp / "src") + "\r\nВыполнить=\r\n");
+    const std::string line =
+        "Копирование файла \"" + (tmp / "src\\.\\новое.txt") + "\" в \"" + (tmp / "dst\\.\\новое.txt") + "\"";
+    test::RunOptions options;
+    options.timeoutMs = 30000;
+    options.stdoutPath = tmp / "changes.txt";
+    EXPECT_EQ(test::runProgram(program() + " /l", tmp.path(), options), 0);  // "/l" alone: the INI file here
+    Lines listed = test::readLines(tmp / "changes.txt");
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0], line);
+    EXPECT_EQ(listed[1].rfind("Итого: скопировано 1, удалено файлов 0, удалено каталогов 0, создано каталогов 0, "
+                              "ошибок 0, время ", 0), 0u) << listed[1];
+    EXPECT_FALSE(test::fileExists(tmp / "tolvaren.lst"));
+    EXPECT_FALSE(test::isDirectory(tmp / "dst"));  // nothing is created
+
+    // Started with no standard output handed to it, as from a shortcut
+    // (Wine would otherwise pass on this test's own).
+    options.stdoutPath.clear();
+    options.stderrPath = tmp / "errors.txt";
+    EXPECT_EQ(test::runProgram(program() + " tolvaren.ini /l", tmp.path(), options), 0);
+    Lines kept = test::readLines(tmp / "tolvaren.lst");
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0], line);
+    EXPECT_FALSE(test::isDirectory(tmp / "dst"));
+}
