@@ -1,74 +1,65 @@
 #include "core/worker_gate.h"
 
-WorkerGate::WorkerGate()
-    : open(CreateEventA(nullptr, TRUE, TRUE, nullptr)), stopped(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+WorkerGate::WorkerGate() : stopped(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 bool WorkerGate::pause() {
-    win::CriticalSectionLock hold(lock);
+    std::lock_guard<std::mutex> hold(lock);
     if (stopFlag || asker) return false;
     pausedFlag = true;
-    ResetEvent(open.get());
     return true;
 }
 
 void WorkerGate::resume() {
-    win::CriticalSectionLock hold(lock);
-    pausedFlag = false;
-    SetEvent(open.get());
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        pausedFlag = false;
+    }
+    unpaused.notify_all();
 }
 
 void WorkerGate::stop() {
-    win::CriticalSectionLock hold(lock);
-    stopFlag = true;
-    pausedFlag = false;
-    SetEvent(stopped.get());
-    SetEvent(open.get());
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        stopFlag = true;
+        pausedFlag = false;
+        SetEvent(stopped.get());
+    }
+    unpaused.notify_all();
 }
 
 bool WorkerGate::stopRequested() const {
-    win::CriticalSectionLock hold(lock);
+    std::lock_guard<std::mutex> hold(lock);
     return stopFlag;
 }
 
 bool WorkerGate::paused() const {
-    win::CriticalSectionLock hold(lock);
+    std::lock_guard<std::mutex> hold(lock);
     return pausedFlag;
 }
 
 DWORD WorkerGate::askingThread() const {
-    win::CriticalSectionLock hold(lock);
+    std::lock_guard<std::mutex> hold(lock);
     return asker;
 }
 
+// Not paused, this is a flag read under the lock: no kernel (or Wine
+// server) round trip for every file.
 bool WorkerGate::checkpoint() const {
-    {
-        // Not paused: a flag read, no wait on the event (a round trip to the
-        // kernel, or to Wine's server, for every file).
-        win::CriticalSectionLock hold(lock);
-        if (!pausedFlag) return stopFlag;
-    }
-    if (open)
-        WaitForSingleObject(open.get(), INFINITE);
-    else  // the event could not be made: poll instead
-        while (paused()) Sleep(10);
-    return stopRequested();
+    std::unique_lock<std::mutex> hold(lock);
+    unpaused.wait(hold, [this] { return !pausedFlag; });
+    return stopFlag;
 }
 
+// A stop also ends a pause, so after the wait a stop is all that is left to ask.
 bool WorkerGate::beginAsking() {
-    for (;;) {
-        {
-            win::CriticalSectionLock hold(lock);
-            if (stopFlag) return false;
-            if (!pausedFlag) {
-                asker = GetCurrentThreadId();
-                return true;
-            }
-        }
-        checkpoint();
-    }
+    std::unique_lock<std::mutex> hold(lock);
+    unpaused.wait(hold, [this] { return !pausedFlag; });
+    if (stopFlag) return false;
+    asker = GetCurrentThreadId();
+    return true;
 }
 
 void WorkerGate::endAsking() {
-    win::CriticalSectionLock hold(lock);
+    std::lock_guard<std::mutex> hold(lock);
     asker = 0;
 }

@@ -9,8 +9,9 @@
 #pragma once
 
 #include <windows.h>
+#include <condition_variable>
+#include <mutex>
 
-#include "win/critical_section.h"
 #include "win/unique_handle.h"
 
 class WorkerGate {
@@ -42,10 +43,13 @@ public:
     void endAsking();
 
 private:
-    mutable win::CriticalSection lock;  // guards the three fields below
+    mutable std::mutex lock;  // guards the three fields below
+    mutable std::condition_variable unpaused;
     bool stopFlag = false;
     bool pausedFlag = false;
     DWORD asker = 0;
-    win::UniqueKernelHandle open;     // manual-reset event, signalled while not paused
-    win::UniqueKernelHandle stopped;  // manual-reset event, signalled once stopped
+    // A manual-reset event, signalled once stopped, beside the flag: the
+    // running check waits on it together with a process handle, which only
+    // a kernel object can take part in.
+    win::UniqueKernelHandle stopped;
 };

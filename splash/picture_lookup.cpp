@@ -12,7 +12,10 @@ struct Lookup {
     std::string iniPath, setting;
     BackgroundPicture found;       // read by the waiting side only once done is set
     bool failed = false;           // the lookup threw: found is not to be used
-    win::UniqueKernelHandle done;  // manual-reset event
+    // A manual-reset event, not a condition variable: the wait has a limit,
+    // which a kernel wait takes as it is, while a timed wait of this
+    // toolchain's standard library goes through the wall clock.
+    win::UniqueKernelHandle done;
 };
 
 DWORD WINAPI lookUp(void* param) {

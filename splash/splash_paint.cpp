@@ -81,7 +81,7 @@ void SplashWindow::DrawFixedTexts(HDC target) {
 }
 
 void SplashWindow::PaintCaption(HDC dc) {
-    win::CriticalSectionLock hold(captionLock);
+    std::lock_guard<std::mutex> hold(captionLock);
     if (captionLength == 0) return;
     if (!background.memoryDc) {
         // Nothing to copy the background from: clear the whole caption line,

@@ -137,7 +137,7 @@ LRESULT SplashWindow::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
 
 void SplashWindow::SetCaption(const char* text) {
     {
-        win::CriticalSectionLock hold(captionLock);
+        std::lock_guard<std::mutex> hold(captionLock);
         win::copyTextCut(caption, text ? text : "");
         captionLength = static_cast<int>(std::strlen(caption));
     }
@@ -146,7 +146,7 @@ void SplashWindow::SetCaption(const char* text) {
 }
 
 void SplashWindow::HandCaption(const char* text) {
-    win::CriticalSectionLock hold(captionLock);
+    std::lock_guard<std::mutex> hold(captionLock);
     win::copyTextCut(caption, text ? text : "");
     captionLength = static_cast<int>(std::strlen(caption));
     captionChanged = true;
@@ -154,7 +154,7 @@ void SplashWindow::HandCaption(const char* text) {
 
 void SplashWindow::RepaintHandedCaption() {
     {
-        win::CriticalSectionLock hold(captionLock);
+        std::lock_guard<std::mutex> hold(captionLock);
         if (!captionChanged) return;
         captionChanged = false;
     }
@@ -163,6 +163,6 @@ void SplashWindow::RepaintHandedCaption() {
 }
 
 std::string SplashWindow::Caption() const {
-    win::CriticalSectionLock hold(captionLock);
+    std::lock_guard<std::mutex> hold(captionLock);
     return std::string(caption, captionLength);
 }

@@ -8,13 +8,13 @@
 #include <windows.h>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "splash/background_picture.h"
 #include "splash/progress_bar.h"
 #include "core/caption_sink.h"
 #include "core/worker_window.h"
-#include "win/critical_section.h"
 #include "win/unique_handle.h"
 #include "core/worker_gate.h"
 
@@ -93,7 +93,7 @@ private:
     char caption[kCaptionBuffer] = "";
     int captionLength = 0;
     bool captionChanged = false;  // handed over, not yet repainted
-    mutable win::CriticalSection captionLock;
+    mutable std::mutex captionLock;
     win::UniqueFont font;
     std::unique_ptr<IProgressBar> progress;
     HANDLE worker = nullptr;

@@ -2,6 +2,7 @@
 // directory creations and copies, in list order.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <iostream>
@@ -9,11 +10,11 @@
 #include <string>
 
 #include "fsops/copy_lines.h"
-#include "fsops/copy_pool.h"
 #include "fsops/deletion_gate.h"
 #include "fsops/ordered_log.h"
 #include "fsops/partial_copy.h"
 #include "fsops/path_forms.h"
+#include "fsops/work_pool.h"
 #include "sync/registry.h"
 #include "sync/rules.h"
 #include "sync/pass.h"
@@ -123,7 +124,7 @@ void copyEntry(const CopyScope& context, const WorkerGate& gate, LogBlock& block
 
 // Directories are created here, in list order, before any of their files is
 // handed to the pool; the log keeps every line in list order.
-void applyCopy(Pass& pass, OrderedLog& log, CopyPool& pool, const DirRecord& d) {
+void applyCopy(Pass& pass, OrderedLog& log, WorkPool& pool, const DirRecord& d) {
     if (pass.stopping()) return;
     const SettingsRecord& s = pass.settings;
     char srcDir[kSourceBuffer];
@@ -188,8 +189,9 @@ void Pass::applyWorkLists() {
     std::size_t files = 0;
     for (const DirRecord& d : copyList) files += d.files.size();
     OrderedLog log(errorCount, tally.copied);
-    std::size_t threads = copyThreads() ? copyThreads() : onNetworkDrive(settings.sourceDir) ? CopyPool::kThreads : 1;
-    CopyPool pool(files, threads);
+    std::size_t threads =
+        copyThreads() ? copyThreads() : onNetworkDrive(settings.sourceDir) ? WorkPool::kShareThreads : 1;
+    WorkPool pool(std::min(threads, files));  // no more threads than files
     for (const DirRecord& d : copyList) applyCopy(*this, log, pool, d);
     pool.finish();
 }  // the pool has run every copy, and the log written every line, before the pairs

@@ -6,17 +6,14 @@
 #pragma once
 
 #include <windows.h>
-#include <condition_variable>
 #include <cstddef>
-#include <exception>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
 #include "fsops/fs_calls.h"
+#include "fsops/work_pool.h"
 #include "sync/listing_records.h"
 #include "sync/scan_walk.h"
 
@@ -36,7 +33,6 @@ public:
     // only while what is held ahead takes less than kAheadBytes; a listing
     // under way is finished whatever it takes.
     ListingPrefetch(FileSystemCalls& fs, std::size_t threads);
-    ~ListingPrefetch();
     ListingPrefetch(const ListingPrefetch&) = delete;
     ListingPrefetch& operator=(const ListingPrefetch&) = delete;
 
@@ -57,28 +53,23 @@ private:
         DWORD error = 0;
         ListingRecords records;
     };
-    void serve() noexcept;
-    void fill(const std::string& pattern, Result& result);
+    void listAhead(const std::string& pattern);
     // What a thread listed, waited for; false when no thread has started
     // the listing (none will now: the scan lists it itself).
     bool take(const std::string& pattern, Result& taken);
     static std::size_t weight(const std::string& pattern, const Result& result);
 
     FileSystemCalls& fs_;
-    std::mutex lock_;
-    std::condition_variable changed_;
-    std::vector<std::string> wanted_;     // not started yet, the next at the back
+    // Guarded by the pool's lock.
     std::map<std::string, Result> held_;  // started or done, not taken yet
     std::size_t heldBytes_ = 0;           // what the done ones in held_ take
     std::unordered_set<std::string> listedHere_;  // taken by the scan before a thread started them
-    std::exception_ptr thrown_;  // the first failure of a listing thread, for the scan's thread
-    bool closing_ = false;
-    std::vector<std::thread> threads_;
+    WorkPool pool_;  // last: its threads end before what they fill goes
 };
 
 template <typename OnRecord>
 scan::Listing ListingPrefetch::list(const std::string& pattern, DWORD* error, OnRecord onRecord) {
-    if (threads_.empty()) return scan::listDirectory(fs_, pattern, error, onRecord);
+    if (!pool_.threads()) return scan::listDirectory(fs_, pattern, error, onRecord);
     Result r;
     if (!take(pattern, r)) return scan::listDirectory(fs_, pattern, error, onRecord);
     r.records.forEach(onRecord);
