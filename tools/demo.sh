@@ -53,6 +53,11 @@ demo_main() {
     (cd "$demo/destination" && find . -type f | sed 's/^/  /')
 
     start_session
+    say "previewing: tolvaren.exe demo.ini /l (changes nothing; first lines and the summary)"
+    (cd "$demo" && "$WINE" "$RUN_BUILD/tolvaren.exe" demo.ini /l </dev/null 2>/dev/null) \
+        | iconv -f CP1251 -t UTF-8 | tr -d '\r' > "$demo/preview.txt" || true
+    sed -n '1,6p;$p' "$demo/preview.txt" | sed 's/^/  /'
+    [ -e "$demo/destination/tolvaren.out" ] && die "the preview wrote into the destination"
     say "running: tolvaren.exe demo.ini (in $demo, display $DISPLAY)"
     (cd "$demo" && "$WINE" "$RUN_BUILD/tolvaren.exe" demo.ini) &
     local run=$!

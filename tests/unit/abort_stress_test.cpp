@@ -31,7 +31,7 @@ const char* const kPhaseNames[] = {"running check", "scanning", "copying", "fini
 Phase phaseOf(const std::string& dest) {
     std::vector<std::string> lines = test::readLines(dest + "\\tolvaren.out");
     if (lines.empty()) return Check;
-    if (lines.back().rfind("Выполнение команды", 0) == 0) return Finished;
+    if (lines.back().rfind("Итого: ", 0) == 0) return Finished;  // the summary is the run's last line
     bool copying = std::find(lines.begin(), lines.end(), "собственно, синхронизация:") != lines.end();
     return copying ? Copying : Scanning;
 }

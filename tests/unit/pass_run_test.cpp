@@ -59,7 +59,13 @@ struct Scenario {
         std::string cmd = "\"" + test::buildFile("tolvaren.exe") + "\" my.ini /n";
         ASSERT_EQ(test::runProgram(cmd, tmp.path()), 0);
     }
-    Lines out() const { return test::readLines(dst + "\\tolvaren.out"); }
+    // The statistics log without its summary line, which ends every run's log.
+    Lines out() const {
+        Lines lines = test::readLines(dst + "\\tolvaren.out");
+        EXPECT_FALSE(lines.empty() || lines.back().rfind("Итого: ", 0) != 0) << "no summary line";
+        if (!lines.empty()) lines.pop_back();
+        return lines;
+    }
     Lines err() const { return test::readLines(dst + "\\tolvaren.err"); }
 
     std::string copied(const std::string& rel) const {
