@@ -2,7 +2,6 @@
 
 #include <deque>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "win/message_box.h"
@@ -56,10 +55,19 @@ void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    // Shares delete access too: a helper that writes its result aside and
+    // renames it into place still holds the file, with delete access, for a
+    // moment after the new name appears, and a reader that did not share
+    // that access would be refused and see nothing.
+    win::UniqueFileHandle in(CreateFileA(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes;
+    if (!in) return bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    return bytes;
 }
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
