@@ -19,10 +19,14 @@ std::size_t sequenceLength(const unsigned char* p, std::size_t left) {
     unsigned char c = p[0];
     std::size_t n;
     unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
-    if (c >= 0xC2 && c <= 0xDF) n = 2;
-    else if (c >= 0xE0 && c <= 0xEF) n = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
-    else if (c >= 0xF0 && c <= 0xF4) n = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-    else return 0;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+    else
+        return 0;
     if (left < n || p[1] < low || p[1] > high) return 0;
     for (std::size_t i = 2; i < n; ++i)
         if (!isContinuation(p[i])) return 0;
@@ -42,8 +46,8 @@ std::vector<unsigned char> readAll(const char* path) {
 // Refused like every configuration fault found before the run logs exist:
 // in a box, or in quiet mode in the error stream.
 void refuse(const char* iniPath, const char* why) {
-    std::string text = std::string("Ошибка, файл инициализации \"") + iniPath + "\" " + why +
-                       " Синхронизация невозможна.";
+    std::string text =
+        std::string("Ошибка, файл инициализации \"") + iniPath + "\" " + why + " Синхронизация невозможна.";
     showMessage(nullptr, text.c_str(), "tolvaren", MB_ICONERROR);
 }
 
@@ -65,9 +69,9 @@ bool isUtf8WithNonAscii(const unsigned char* bytes, std::size_t size) {
 }
 
 bool namesProgramSection(const char* sectionNames) {
-    static const char* const kSections[] = {"Основные параметры", "Игнорировать", "Обновлять",
-                                            "СтрогоСинхронизировать", "Пропустить существующие", "Вырезать",
-                                            "Проверить пары", "Оформление"};
+    static const char* const kSections[] = {
+        "Основные параметры",      "Игнорировать", "Обновлять",      "СтрогоСинхронизировать",
+        "Пропустить существующие", "Вырезать",     "Проверить пары", "Оформление"};
     for (const char* name = sectionNames; *name; name += std::strlen(name) + 1)
         for (const char* section : kSections)
             if (lstrcmpiA(name, section) == 0) return true;

@@ -55,13 +55,13 @@ bool readPairList(const char* iniPath, std::vector<SyncPair>& pairs, int32_t& er
     for (const std::string& line : lines) {
         std::size_t equals = line.find('=');
         if (equals == std::string::npos) {
-            std::cerr << "Ошибка в \"" << iniPath
-                      << "\" невозможно определить путь-приемник в секции [Проверить пары]" << std::endl;
+            std::cerr << "Ошибка в \"" << iniPath << "\" невозможно определить путь-приемник в секции [Проверить пары]"
+                      << std::endl;
             return false;
         }
         std::string destination = line.substr(0, equals);
-        pairs.push_back({withoutLeadingBackslashes(line.c_str() + equals + 1),
-                         withoutLeadingBackslashes(destination.c_str())});
+        pairs.push_back(
+            {withoutLeadingBackslashes(line.c_str() + equals + 1), withoutLeadingBackslashes(destination.c_str())});
     }
     return true;
 }

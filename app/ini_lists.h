@@ -11,8 +11,7 @@
 // order; returns the length the section read gave (0: missing or no lines).
 // A section too long for the buffer loses its cut last line: one error
 // line, counted.
-unsigned readListSection(const char* iniPath, const char* section, std::vector<std::string>& list,
-                         int32_t& errorCount);
+unsigned readListSection(const char* iniPath, const char* section, std::vector<std::string>& list, int32_t& errorCount);
 
 // [Игнорировать] with its defaults and the two companion directories.
 void readIgnoreList(const char* iniPath, std::vector<std::string>& list, int32_t& errorCount);

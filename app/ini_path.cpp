@@ -42,8 +42,8 @@ bool besideProgram(char (&path)[kPathBuffer]) {
 
 void offerGeneration() {
     if (quietMode) return;
-    if (showMessage(nullptr, "Не существует ini-файл.\n Сгенерировать файл?", "tolvaren",
-                    MB_ICONERROR | MB_YESNO) == IDNO)
+    if (showMessage(nullptr, "Не существует ini-файл.\n Сгенерировать файл?", "tolvaren", MB_ICONERROR | MB_YESNO) ==
+        IDNO)
         return;
     if (generateIniFile()) showGeneratedMessage();
 }

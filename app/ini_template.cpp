@@ -57,7 +57,6 @@ bool generateIniFile() {
 }
 
 void showGeneratedMessage() {
-    showMessage(nullptr,
-                "ini-файл сгенерирован.\nОтредактируйте  'tolvaren.ini'  перед\nследующим запуском программы.",
+    showMessage(nullptr, "ini-файл сгенерирован.\nОтредактируйте  'tolvaren.ini'  перед\nследующим запуском программы.",
                 "tolvaren", MB_OK);
 }

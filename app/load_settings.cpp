@@ -46,7 +46,8 @@ bool readSource(const char* iniPath, SettingsRecord& settings) {
     if (n == 0 || n >= sizeof current) current[0] = '\0';
     std::string value = readIniValue(iniPath, "КаталогИсточник", current);
     if (value.empty()) {
-        std::cerr << "Ошибка, не указан путь к каталогу источнику. " << " Синхронизация невозможна." << std::endl;
+        std::cerr << "Ошибка, не указан путь к каталогу источнику. "
+                  << " Синхронизация невозможна." << std::endl;
         return false;
     }
     if (!storeDirPath(settings.sourceDir, normalDir(value.c_str()).c_str())) {

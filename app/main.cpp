@@ -11,9 +11,7 @@ namespace {
 // The last resort of the main thread: a failure that escaped the run (memory
 // running out at start-up) ends it with one line in the error stream, if
 // there still is one, instead of ending the process without its teardown.
-void reportEscaped(const char* what) {
-    std::cerr << "Ошибка: " << what << ", работа программы прервана" << std::endl;
-}
+void reportEscaped(const char* what) { std::cerr << "Ошибка: " << what << ", работа программы прервана" << std::endl; }
 
 }  // namespace
 

@@ -26,8 +26,7 @@ bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 const char* argumentTail(const char* commandLine) {
     const char* p = commandLine;
     if (*p == '"') {
-        while (*++p && *p != '"') {
-        }
+        while (*++p && *p != '"') {}
         if (*p == '"') ++p;
     } else {
         while (*p && !isBlank(*p)) ++p;
@@ -59,8 +58,7 @@ bool findOption(const char* arguments, const char* option) {
 
 const char* withoutLeadingOption(const char* arguments, const char* option) {
     std::size_t n = std::strlen(option);
-    if (_strnicmp(arguments, option, n) != 0 || (arguments[n] != '\0' && !isDelimiter(arguments[n])))
-        return arguments;
+    if (_strnicmp(arguments, option, n) != 0 || (arguments[n] != '\0' && !isDelimiter(arguments[n]))) return arguments;
     const char* rest = arguments + n;
     while (*rest && isBlank(*rest)) ++rest;
     return rest;

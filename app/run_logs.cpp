@@ -8,7 +8,6 @@
 #include <iostream>
 #include <string>
 
-
 namespace {
 
 std::string logPath(const SettingsRecord& settings, const char* name) { return std::string(settings.destDir) + name; }

@@ -28,7 +28,7 @@ public:
 
 private:
     const SettingsRecord& settings_;
-    bool errorsOpen_ = false;         // tolvaren.err was opened this run and is open
-    bool statisticsOpened_ = false;   // tolvaren.out was opened this run
-    bool statisticsOpen_ = false;     // ... and is still open
+    bool errorsOpen_ = false;        // tolvaren.err was opened this run and is open
+    bool statisticsOpened_ = false;  // tolvaren.out was opened this run
+    bool statisticsOpen_ = false;    // ... and is still open
 };

@@ -26,9 +26,9 @@ struct SettingsRecord {
     char commandArguments[kPathBuffer] = "";  // КоманднаяСтрока
     char runningCheckPath[kPathBuffer] = "";  // ПроверятьЗапущеноЛиУже
     bool hasUpdateList = false;
-    char sourceDir[kPathBuffer] = "";  // КаталогИсточник, ends with '\'
-    char destDir[kPathBuffer] = "";    // КаталогПриемник, expanded, ends with '\'
-    char startDir[kPathBuffer] = "";   // current directory at start-up
+    char sourceDir[kPathBuffer] = "";           // КаталогИсточник, ends with '\'
+    char destDir[kPathBuffer] = "";             // КаталогПриемник, expanded, ends with '\'
+    char startDir[kPathBuffer] = "";            // current directory at start-up
     std::vector<std::string> ignoreList;        // [Игнорировать]
     std::vector<std::string> skipExistingList;  // [Пропустить существующие]
     std::vector<std::string> cutList;           // [Вырезать]

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool isLink(DWORD attributes) { return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT); }
+bool isLink(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
 
 std::string normalRoot(const char* dir) {
     std::string normal;

@@ -6,8 +6,8 @@ bool directoryIdentity(const std::string& fullPath, DirIdentity& id) {
     std::string path = fullPath;
     if (path.size() > 3 && path.back() == '\\') path.pop_back();  // keep "X:\" whole
     win::UniqueFileHandle h(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return h && handleIdentity(h.get(), id);
 }
 

@@ -30,8 +30,8 @@ bool finalPathOfExisting(const std::string& path, std::wstring& out) {
     std::wstring wide;
     if (!widenAnsi(path.c_str(), wide)) return false;
     win::UniqueFileHandle h(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return h && finalPathOf(h.get(), out);
 }
 

@@ -56,12 +56,12 @@ FARPROC lookUp(const char* module, const char* name) { return GetProcAddress(Get
 
 // Looked up once, so that the program still starts where they are missing.
 BOOL setInformation(HANDLE item, int vistaClass, int nativeClass, void* record, DWORD size) {
-    static const auto vista = reinterpret_cast<SetInformation>(
-        reinterpret_cast<void*>(lookUp("kernel32.dll", "SetFileInformationByHandle")));
-    static const auto native = reinterpret_cast<NativeSetInformation>(
-        reinterpret_cast<void*>(lookUp("ntdll.dll", "NtSetInformationFile")));
-    static const auto toError = reinterpret_cast<NativeToError>(
-        reinterpret_cast<void*>(lookUp("ntdll.dll", "RtlNtStatusToDosError")));
+    static const auto vista =
+        reinterpret_cast<SetInformation>(reinterpret_cast<void*>(lookUp("kernel32.dll", "SetFileInformationByHandle")));
+    static const auto native =
+        reinterpret_cast<NativeSetInformation>(reinterpret_cast<void*>(lookUp("ntdll.dll", "NtSetInformationFile")));
+    static const auto toError =
+        reinterpret_cast<NativeToError>(reinterpret_cast<void*>(lookUp("ntdll.dll", "RtlNtStatusToDosError")));
     if (vista) return vista(item, vistaClass, record, size);
     if (!native) {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
@@ -79,8 +79,8 @@ BOOL setInformation(HANDLE item, int vistaClass, int nativeClass, void* record, 
 BOOL WindowsFileSystem::deleteOpened(HANDLE item, DWORD attributes) {
     if (attributes & FILE_ATTRIBUTE_READONLY) {
         BasicInfo basic{};
-        basic.attributes = (attributes & ~FILE_ATTRIBUTE_READONLY) ? attributes & ~FILE_ATTRIBUTE_READONLY
-                                                                     : FILE_ATTRIBUTE_NORMAL;
+        basic.attributes =
+            (attributes & ~FILE_ATTRIBUTE_READONLY) ? attributes & ~FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
         setInformation(item, kFileBasicInfo, kNativeBasic, &basic, sizeof basic);
     }
     BOOLEAN deleteIt = TRUE;

@@ -10,8 +10,7 @@ WorkPool::WorkPool(std::size_t threads, std::function<bool()> mayStart) : maySta
     try {
         threads_.reserve(threads);
         for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { serve(); });
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 WorkPool::~WorkPool() {
@@ -34,9 +33,11 @@ void WorkPool::run(Task task) {
 }
 
 void WorkPool::runFirst(std::vector<Task> tasks) {
-    when([] { return true; }, [&] {
-        queue_.insert(queue_.begin(), std::make_move_iterator(tasks.begin()), std::make_move_iterator(tasks.end()));
-    });
+    when([] { return true; },
+         [&] {
+             queue_.insert(queue_.begin(), std::make_move_iterator(tasks.begin()),
+                           std::make_move_iterator(tasks.end()));
+         });
 }
 
 void WorkPool::finish() {
@@ -50,9 +51,8 @@ void WorkPool::serve() noexcept {
     try {
         hold.lock();
         for (;;) {
-            changed_.wait(hold, [&] {
-                return closing_ || thrown_ || (!queue_.empty() && (!mayStart_ || mayStart_()));
-            });
+            changed_.wait(hold,
+                          [&] { return closing_ || thrown_ || (!queue_.empty() && (!mayStart_ || mayStart_())); });
             if (closing_ || thrown_) return;
             Task task = std::move(queue_.front());
             queue_.pop_front();

@@ -52,8 +52,7 @@ std::string ResolveSourcePath(const char* name, const char* iniPath) {
 }
 
 win::UniqueBitmap loadModuleBitmap(const char* path, WORD id) {
-    win::UniqueModule module(
-        LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    win::UniqueModule module(LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     if (!module)  // systems before Vista know only the plain data-file mapping
         module.reset(LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module || id == 0) return win::UniqueBitmap();

@@ -10,8 +10,8 @@ namespace {
 // memory that has gone.
 struct Lookup {
     std::string iniPath, setting;
-    BackgroundPicture found;       // read by the waiting side only once done is set
-    bool failed = false;           // the lookup threw: found is not to be used
+    BackgroundPicture found;  // read by the waiting side only once done is set
+    bool failed = false;      // the lookup threw: found is not to be used
     // A manual-reset event, not a condition variable: the wait has a limit,
     // which a kernel wait takes as it is, while a timed wait of this
     // toolchain's standard library goes through the wall clock.
@@ -32,8 +32,7 @@ DWORD WINAPI lookUp(void* param) {
 
 }  // namespace
 
-void loadBackgroundPictureWithin(const char* iniPath, const char* setting, DWORD limitMs,
-                                 BackgroundPicture& picture) {
+void loadBackgroundPictureWithin(const char* iniPath, const char* setting, DWORD limitMs, BackgroundPicture& picture) {
     auto lookup = std::make_shared<Lookup>();
     lookup->iniPath = iniPath;
     lookup->setting = setting;

@@ -17,5 +17,4 @@ constexpr DWORD kPictureLookupMs = 1500;
 // lookup is done in time, else the built-in look (no picture, 420 x 400).
 // Decoding the image is not timed: it reads no file. Without a thread the
 // lookup runs here, unlimited.
-void loadBackgroundPictureWithin(const char* iniPath, const char* setting, DWORD limitMs,
-                                 BackgroundPicture& picture);
+void loadBackgroundPictureWithin(const char* iniPath, const char* setting, DWORD limitMs, BackgroundPicture& picture);

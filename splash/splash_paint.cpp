@@ -28,8 +28,8 @@ void SplashWindow::Paint(HDC dc) {
     if (GetClipBox(dc, &area) == ERROR) area = RECT{0, 0, width, height};
     if (!background.memoryDc) ComposeBackground(dc);
     if (background.memoryDc)
-        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
-               background.memoryDc.get(), area.left, area.top, SRCCOPY);
+        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, background.memoryDc.get(),
+               area.left, area.top, SRCCOPY);
     else
         DrawFixedTexts(dc);  // no memory bitmap could be made: straight onto the window
     // A tick of the strip lies above the caption line. Drawing the caption

@@ -16,8 +16,8 @@ const int kIconResource = 200;
 }  // namespace
 
 SplashWindow::SplashWindow(HINSTANCE instance_, const char* iniPath) : instance(instance_) {
-    GetPrivateProfileStringA("Оформление", "ФоноваяКартинка", "darv.exe#101", pictureSetting,
-                             sizeof pictureSetting, iniPath);
+    GetPrivateProfileStringA("Оформление", "ФоноваяКартинка", "darv.exe#101", pictureSetting, sizeof pictureSetting,
+                             iniPath);
     // On a thread with a time limit: the share may not answer at all.
     loadBackgroundPictureWithin(iniPath, pictureSetting, kPictureLookupMs, background);
     progress = std::make_unique<StubProgressBar>();
@@ -51,8 +51,7 @@ bool SplashWindow::CreateWindowAndShow() {
     wc.hbrBackground = brush.get();
     wc.lpszClassName = kClassName;
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        std::cerr << "Ошибка " << GetLastError() << " регистрации класса окна \"" << kClassName << "\""
-                  << std::endl;
+        std::cerr << "Ошибка " << GetLastError() << " регистрации класса окна \"" << kClassName << "\"" << std::endl;
         return false;
     }
 
@@ -63,8 +62,8 @@ bool SplashWindow::CreateWindowAndShow() {
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
-    HWND hwnd = CreateWindowExA(0, kClassName, title, WS_POPUP, x, y, outer.right, outer.bottom, nullptr,
-                                nullptr, instance, this);
+    HWND hwnd = CreateWindowExA(0, kClassName, title, WS_POPUP, x, y, outer.right, outer.bottom, nullptr, nullptr,
+                                instance, this);
     if (!hwnd) {
         std::cerr << "Ошибка " << GetLastError() << " создания окна \"" << kClassName << "\"" << std::endl;
         window = nullptr;
@@ -101,8 +100,7 @@ LRESULT CALLBACK SplashWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam
     } else {
         self = reinterpret_cast<SplashWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
-    return self ? self->handleMessage(hwnd, message, wParam, lParam)
-                : DefWindowProcA(hwnd, message, wParam, lParam);
+    return self ? self->handleMessage(hwnd, message, wParam, lParam) : DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 LRESULT SplashWindow::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,8 +1,7 @@
 #include "splash/progress_bar.h"
 
 WaveProgressBag::WaveProgressBag(HWND window_)
-    : window(window_),
-      strip(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStripResource))) {
+    : window(window_), strip(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStripResource))) {
     if (strip) GetObjectA(strip.get(), sizeof stripInfo, &stripInfo);
     timerId = SetTimer(window, reinterpret_cast<UINT_PTR>(this), kPeriodMs, &WaveProgressBag::onTimer);
 }

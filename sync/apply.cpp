@@ -68,7 +68,8 @@ void applyDeletion(Pass& pass, DeletionGate& gate, const DirRecord& d) {
     if ((d.flags & DirDelete) == DirDelete) {
         char dir[kPathBuffer];
         if (!win::joinText(dir, {pass.settings.destDir, d.name.c_str(), "\\"})) {
-            std::cerr << destinationPathTooLongLine("удаления каталога", pass.settings.destDir + d.name + "\\") << std::endl;
+            std::cerr << destinationPathTooLongLine("удаления каталога", pass.settings.destDir + d.name + "\\")
+                      << std::endl;
             ++pass.errorCount;
             return;
         }
@@ -82,8 +83,7 @@ void applyDeletion(Pass& pass, DeletionGate& gate, const DirRecord& d) {
 }
 
 // True when the directory was created just now, and so holds nothing yet.
-bool createMissingDirectory(Pass& pass, LogBlock& block, const DirRecord& d, const char* dstDir,
-                            bool fits) {
+bool createMissingDirectory(Pass& pass, LogBlock& block, const DirRecord& d, const char* dstDir, bool fits) {
     if (!fits) {
         block.err(destinationPathTooLongLine("создания каталога", pass.settings.destDir + d.name + "\\"));
         block.count();
@@ -176,8 +176,8 @@ bool Pass::checkFreeSpace() {
     int64_t free = static_cast<int64_t>(available.QuadPart > cap ? cap : available.QuadPart);
     if (free >= needed) return true;
 
-    std::string text = std::string("Не хватает свободного места в папке\" ") + settings.destDir +
-                       " \", освободите и попробуйте снова";
+    std::string text =
+        std::string("Не хватает свободного места в папке\" ") + settings.destDir + " \", освободите и попробуйте снова";
     showMessage(nullptr, text.c_str(), "tolvaren", MB_ICONERROR);
     return false;
 }
@@ -189,8 +189,9 @@ void Pass::applyWorkLists() {
     std::size_t files = 0;
     for (const DirRecord& d : copyList) files += d.files.size();
     OrderedLog log(errorCount, tally.copied);
-    std::size_t threads =
-        copyThreads() ? copyThreads() : onNetworkDrive(settings.sourceDir) ? WorkPool::kShareThreads : 1;
+    std::size_t threads = copyThreads()                        ? copyThreads()
+                          : onNetworkDrive(settings.sourceDir) ? WorkPool::kShareThreads
+                                                               : 1;
     WorkPool pool(std::min(threads, files));  // no more threads than files
     for (const DirRecord& d : copyList) applyCopy(*this, log, pool, d);
     pool.finish();

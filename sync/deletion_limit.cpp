@@ -74,7 +74,7 @@ void Pass::holdDeletionsOverLimit() {
     }
     deleteList = std::move(kept);
     ++errorCount;
-    std::cerr << "Ошибка: синхронизация удалила бы " << doomed << " файлов из " << held
-              << " в каталоге приемнике \"" << settings.destDir << "\", это больше предела удаления "
-              << settings.deletionLimit << "%, файлы не удалены" << std::endl;
+    std::cerr << "Ошибка: синхронизация удалила бы " << doomed << " файлов из " << held << " в каталоге приемнике \""
+              << settings.destDir << "\", это больше предела удаления " << settings.deletionLimit
+              << "%, файлы не удалены" << std::endl;
 }

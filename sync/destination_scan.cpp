@@ -56,7 +56,7 @@ void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool 
         entered.clear();
         DWORD error = 0;
         Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
-            if (!exact) return;  // never matched to another name, never deleted
+            if (!exact) return;                              // never matched to another name, never deleted
             if (isLeftOut(sourceNode, d.cFileName)) return;  // reported by the source scan
             // Below a link the administrator made, only what the source has
             // takes part: nothing there is ever deleted.

@@ -148,7 +148,6 @@ void flatten(SyncRegistry& registry, std::vector<DirRecord>& list, int32_t& erro
             list.push_back(std::move(r));
         }
         // Children pushed last-first so that they come off the stack in order.
-        for (DirNode* c = n->lastChild; c; c = c->prevSibling)
-            stack.emplace_back(c, path + "\\" + c->record.name);
+        for (DirNode* c = n->lastChild; c; c = c->prevSibling) stack.emplace_back(c, path + "\\" + c->record.name);
     }
 }

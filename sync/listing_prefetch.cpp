@@ -33,9 +33,8 @@ void ListingPrefetch::listAhead(const std::string& pattern) {
     });
     if (!mine) return;
     Result listed;
-    listed.kind = scan::listDirectory(fs_, pattern, &listed.error, [&](const WIN32_FIND_DATAA& d, bool exact) {
-        listed.records.add(d, exact);
-    });
+    listed.kind = scan::listDirectory(fs_, pattern, &listed.error,
+                                      [&](const WIN32_FIND_DATAA& d, bool exact) { listed.records.add(d, exact); });
     listed.records.trim();
     listed.done = true;
     pool_.locked([&] {
@@ -46,18 +45,20 @@ void ListingPrefetch::listAhead(const std::string& pattern) {
 
 bool ListingPrefetch::take(const std::string& pattern, Result& taken) {
     std::map<std::string, Result>::iterator started;  // stays valid: only this thread erases
-    bool found = pool_.when([] { return true; }, [&] {
-        started = held_.find(pattern);
-        if (started != held_.end()) return true;
-        listedHere_.insert(pattern);
-        return false;
-    });
+    bool found = pool_.when([] { return true; },
+                            [&] {
+                                started = held_.find(pattern);
+                                if (started != held_.end()) return true;
+                                listedHere_.insert(pattern);
+                                return false;
+                            });
     if (!found) return false;
-    taken = pool_.when([&] { return started->second.done; }, [&] {
-        Result r = std::move(started->second);
-        held_.erase(started);
-        heldBytes_ -= weight(pattern, r);
-        return r;
-    });
+    taken = pool_.when([&] { return started->second.done; },
+                       [&] {
+                           Result r = std::move(started->second);
+                           held_.erase(started);
+                           heldBytes_ -= weight(pattern, r);
+                           return r;
+                       });
     return true;
 }

@@ -61,10 +61,10 @@ private:
 
     FileSystemCalls& fs_;
     // Guarded by the pool's lock.
-    std::map<std::string, Result> held_;  // started or done, not taken yet
-    std::size_t heldBytes_ = 0;           // what the done ones in held_ take
+    std::map<std::string, Result> held_;          // started or done, not taken yet
+    std::size_t heldBytes_ = 0;                   // what the done ones in held_ take
     std::unordered_set<std::string> listedHere_;  // taken by the scan before a thread started them
-    WorkPool pool_;  // last: its threads end before what they fill goes
+    WorkPool pool_;                               // last: its threads end before what they fill goes
 };
 
 template <typename OnRecord>

@@ -29,8 +29,7 @@ public:
         Node* best = nullptr;
         auto range = map_.equal_range(nameHash(name));
         for (auto it = range.first; it != range.second; ++it)
-            if (nameMatch(it->second->indexName(), name) && (!best || it->second->seq < best->seq))
-                best = it->second;
+            if (nameMatch(it->second->indexName(), name) && (!best || it->second->seq < best->seq)) best = it->second;
         return best;
     }
 

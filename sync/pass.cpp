@@ -33,13 +33,12 @@ bool sourceReachable(Pass& pass) {
     DWORD code = GetLastError();
     ++pass.errorCount;
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
-        std::cerr << "Ошибка: каталог источник \"" << root << "\" не существует, синхронизация невозможна"
-                  << std::endl;
+        std::cerr << "Ошибка: каталог источник \"" << root << "\" не существует, синхронизация невозможна" << std::endl;
     else if (code == ERROR_BAD_NETPATH)
         std::cerr << "Ошибка: сетевой путь \"" << root << "\" не найден" << std::endl;
     else
-        std::cerr << "Ошибка: " << code << " доступа к каталогу источнику \"" << root
-                  << "\", синхронизация невозможна" << std::endl;
+        std::cerr << "Ошибка: " << code << " доступа к каталогу источнику \"" << root << "\", синхронизация невозможна"
+                  << std::endl;
     return false;
 }
 

@@ -221,4 +221,3 @@ FileEntry& addFile(DirNode* dir, const WIN32_FIND_DATAA& data) {
 FileEntry* findFile(DirRecord& dir, const char* name) { return dir.files.find(name); }
 
 void eraseFile(DirRecord& dir, FileEntry* entry) { dir.files.erase(entry); }
-

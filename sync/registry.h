@@ -86,9 +86,19 @@ class FileList {
         explicit Iter(Node* n, const FileList* owner) : n_(n), owner_(owner) {}
         reference operator*() const { return n_->entry; }
         pointer operator->() const { return &n_->entry; }
-        Iter& operator++() { n_ = n_->next; return *this; }
-        Iter operator++(int) { Iter t = *this; ++*this; return t; }
-        Iter& operator--() { n_ = n_ ? n_->prev : owner_->tail_; return *this; }
+        Iter& operator++() {
+            n_ = n_->next;
+            return *this;
+        }
+        Iter operator++(int) {
+            Iter t = *this;
+            ++*this;
+            return t;
+        }
+        Iter& operator--() {
+            n_ = n_ ? n_->prev : owner_->tail_;
+            return *this;
+        }
         bool operator==(const Iter& o) const { return n_ == o.n_; }
         bool operator!=(const Iter& o) const { return n_ != o.n_; }
         operator Iter<const FileEntry>() const { return Iter<const FileEntry>(n_, owner_); }

@@ -10,7 +10,7 @@ std::string summaryLine(const PassTally& tally, int32_t errors, DWORD millisecon
                   "Итого: скопировано %ld, удалено файлов %ld, удалено каталогов %ld, создано каталогов %ld, "
                   "ошибок %ld, время %lu,%lu с",
                   static_cast<long>(tally.copied), static_cast<long>(tally.deletedFiles),
-                  static_cast<long>(tally.deletedDirs), static_cast<long>(tally.createdDirs),
-                  static_cast<long>(errors), tenths / 10, tenths % 10);
+                  static_cast<long>(tally.deletedDirs), static_cast<long>(tally.createdDirs), static_cast<long>(errors),
+                  tenths / 10, tenths % 10);
     return line;
 }

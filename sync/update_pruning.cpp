@@ -10,8 +10,8 @@ namespace {
 
 struct Frame {
     DirNode* node;
-    std::string prefix;    // relative prefix, "" at the root, else ending with '\'
-    DirNode* next;         // next subdirectory to look at
+    std::string prefix;  // relative prefix, "" at the root, else ending with '\'
+    DirNode* next;       // next subdirectory to look at
     bool kept = false;
 };
 

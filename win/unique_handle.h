@@ -40,16 +40,16 @@ private:
 
 inline void closeFile(FILE* f) { std::fclose(f); }
 
-using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;          // process, thread, event, mapping
-using UniqueFileHandle   = UniqueHandle<HANDLE, &CloseHandle, -1>;      // CreateFile, toolhelp snapshots
-using UniqueFind         = UniqueHandle<HANDLE, &FindClose, -1>;
-using UniqueView         = UniqueHandle<void*, &UnmapViewOfFile>;
-using UniqueModule       = UniqueHandle<HMODULE, &FreeLibrary>;
-using UniqueBitmap       = UniqueHandle<HBITMAP, &DeleteObject>;
-using UniqueBrush        = UniqueHandle<HBRUSH, &DeleteObject>;
-using UniqueFont         = UniqueHandle<HFONT, &DeleteObject>;
-using UniqueMemoryDC     = UniqueHandle<HDC, &DeleteDC>;
-using UniqueCrtFile      = UniqueHandle<FILE*, &closeFile>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;    // process, thread, event, mapping
+using UniqueFileHandle = UniqueHandle<HANDLE, &CloseHandle, -1>;  // CreateFile, toolhelp snapshots
+using UniqueFind = UniqueHandle<HANDLE, &FindClose, -1>;
+using UniqueView = UniqueHandle<void*, &UnmapViewOfFile>;
+using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
+using UniqueBitmap = UniqueHandle<HBITMAP, &DeleteObject>;
+using UniqueBrush = UniqueHandle<HBRUSH, &DeleteObject>;
+using UniqueFont = UniqueHandle<HFONT, &DeleteObject>;
+using UniqueMemoryDC = UniqueHandle<HDC, &DeleteDC>;
+using UniqueCrtFile = UniqueHandle<FILE*, &closeFile>;
 
 // Owner of one COM interface pointer.
 template <typename I>
@@ -59,7 +59,10 @@ public:
     ~ComPtr() { reset(); }
     ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) { reset(); p_ = std::exchange(other.p_, nullptr); }
+        if (this != &other) {
+            reset();
+            p_ = std::exchange(other.p_, nullptr);
+        }
         return *this;
     }
     ComPtr(const ComPtr&) = delete;
@@ -69,8 +72,16 @@ public:
     I* operator->() const noexcept { return p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
     // Address for functions that return a new reference (the old one is released).
-    I** put() noexcept { reset(); return &p_; }
-    void reset() noexcept { if (p_) { p_->Release(); p_ = nullptr; } }
+    I** put() noexcept {
+        reset();
+        return &p_;
+    }
+    void reset() noexcept {
+        if (p_) {
+            p_->Release();
+            p_ = nullptr;
+        }
+    }
 
 private:
     I* p_ = nullptr;

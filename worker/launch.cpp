@@ -46,8 +46,8 @@ void launchCommand(const SettingsRecord& settings) {
         failed = status < 32;
     }
     if (failed)
-        std::cerr << "Ошибка " << status << " выполнения команды \"" << settings.runCommand
-                  << "\" рабочий каталог \"" << workDir << "\"" << std::endl;
+        std::cerr << "Ошибка " << status << " выполнения команды \"" << settings.runCommand << "\" рабочий каталог \""
+                  << workDir << "\"" << std::endl;
     else
         std::cout << "Выполнение команды \"" << settings.runCommand << "\" рабочий каталог \"" << workDir << "\""
                   << std::endl;

@@ -83,8 +83,7 @@ public:
              more = Process32Next(snapshot.get(), &process)) {
             if (lstrcmpiA(fileNameOf(process.szExeFile), imageName) != 0) continue;
             MODULEENTRY32 module;
-            if (mainModuleOf(process.th32ProcessID, module) && visit(process.th32ProcessID, module.szExePath))
-                break;
+            if (mainModuleOf(process.th32ProcessID, module) && visit(process.th32ProcessID, module.szExePath)) break;
         }
         return true;
     }

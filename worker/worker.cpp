@@ -41,9 +41,9 @@ bool ask(const WorkerRun& run, HWND owner, const std::string& text) {
 bool whenApplicationRuns(const WorkerRun& run, HWND owner) {
     std::cerr << "Ошибка: приложение уже запущено, синхронизация невозможна" << std::endl;
     if (quietMode) return false;
-    return ask(run, owner,
-               "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n" +
-                   quotedApplication(run.settings));
+    return ask(
+        run, owner,
+        "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n" + quotedApplication(run.settings));
 }
 
 // The pass counted errors: tell, or ask whether to start the command anyway.
@@ -88,8 +88,7 @@ bool runWorker(const WorkerRun& run, HWND owner) {
     // Every file-system call of the pass passes the gate: a stop unwinds
     // from the first one after it.
     GatedCalls gated(run.fs, run.gate);
-    Pass pass(run.settings, PassTools{gated, run.gate, run.captions, run.copyThreads, run.listThreads},
-              run.errorCount);
+    Pass pass(run.settings, PassTools{gated, run.gate, run.captions, run.copyThreads, run.listThreads}, run.errorCount);
     bool launched = false;
     try {
         if (decide(run, pass, owner) && !run.gate.checkpoint()) {

@@ -25,7 +25,7 @@ struct WorkerRun {
     ProcessPlatform* processes = nullptr;  // null: the real Windows calls
     std::size_t copyThreads = 0;           // 0: chosen by the source's drive
     std::size_t listThreads = 0;
-    DWORD startTick = GetTickCount();      // when the run began, for its summary line
+    DWORD startTick = GetTickCount();  // when the run began, for its summary line
 };
 
 // The thread's only argument; lives in the entry's frame, which outlives it.

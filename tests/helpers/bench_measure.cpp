@@ -11,8 +11,8 @@ namespace {
 struct Counters {
     DWORD cb;
     DWORD PageFaultCount;
-    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage,
-        QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
+    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage, QuotaPeakNonPagedPoolUsage,
+        QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
 };
 using GetMemoryInfo = BOOL(WINAPI*)(HANDLE, Counters*, DWORD);
 

@@ -18,8 +18,8 @@ namespace {
 struct MemoryCounters {  // PROCESS_MEMORY_COUNTERS
     DWORD cb;
     DWORD PageFaultCount;
-    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage,
-        QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
+    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage, QuotaPeakNonPagedPoolUsage,
+        QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
 };
 
 // Lists a tree the way the scans do, without recording anything: the floor
@@ -30,7 +30,8 @@ int listOnly(const std::string& dir) {
     HANDLE h = FindFirstFileA((dir + "*.*").c_str(), &d);
     if (h == INVALID_HANDLE_VALUE) return 0;
     do {
-        if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+        if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ++n;
         else if (std::string(d.cFileName) != "." && std::string(d.cFileName) != "..")
             n += listOnly(dir + d.cFileName + "\\");
     } while (FindNextFileA(h, &d));
@@ -79,11 +80,12 @@ int main(int argc, char** argv) {
     // The peak working set over the one before the scans: the two
     // registries of every file and the comparison's indexes. (Wine keeps no
     // count of a process's own private bytes that follows its heap.)
-    double grown = m.PeakWorkingSetSize > before.WorkingSetSize
-                       ? double(m.PeakWorkingSetSize - before.WorkingSetSize) : 0.0;
-    std::printf("%-24s %7d files  scan+compare %7.3f s = %5.1f us/file  (listing alone %5.1f us/file, "
-                "own cost %5.1f us/file)  peak working set %6.1f MiB, registries %5.0f B/file\n",
-                argv[1], files, scan, scan * 1e6 / files, list * 1e6 / files, (scan - list) * 1e6 / files,
-                m.PeakWorkingSetSize / 1048576.0, grown / files);
+    double grown =
+        m.PeakWorkingSetSize > before.WorkingSetSize ? double(m.PeakWorkingSetSize - before.WorkingSetSize) : 0.0;
+    std::printf(
+        "%-24s %7d files  scan+compare %7.3f s = %5.1f us/file  (listing alone %5.1f us/file, "
+        "own cost %5.1f us/file)  peak working set %6.1f MiB, registries %5.0f B/file\n",
+        argv[1], files, scan, scan * 1e6 / files, list * 1e6 / files, (scan - list) * 1e6 / files,
+        m.PeakWorkingSetSize / 1048576.0, grown / files);
     return errorCount == 0 ? 0 : 1;
 }

@@ -41,8 +41,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = "tolvaren.demoapp";
     RegisterClassA(&wc);
-    HWND window = CreateWindowA(wc.lpszClassName, "ДАРВ Клиент (демо)", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 420, 120, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowA(wc.lpszClassName, "ДАРВ Клиент (демо)", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 420, 120, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     SetTimer(window, 1, 4000, nullptr);
     MSG msg;

@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
         run.copyThreads = 2;
         RunLogs logs(settings);
         if (!loadSettings(argv[1], settings, errorCount, logs)) return 3;
-        statisticsLogMade = GetFileAttributesA((std::string(settings.destDir) + "tolvaren.out").c_str()) !=
-                            INVALID_FILE_ATTRIBUTES;
+        statisticsLogMade =
+            GetFileAttributesA((std::string(settings.destDir) + "tolvaren.out").c_str()) != INVALID_FILE_ATTRIBUTES;
         SplashWindow splash(GetModuleHandleA(nullptr), argv[1]);
         runWindowAndWorker(splash, run, logs, recordingWorker);
         errors = errorCount;

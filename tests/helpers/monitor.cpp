@@ -28,8 +28,8 @@ int main() {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "MonitoringWindowClass";
     if (!RegisterClassA(&wc)) return 2;
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
+    HWND window =
+        CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window) return 3;
     SetTimer(window, kGiveUpTimer, 60000, nullptr);
     MSG msg;

@@ -86,8 +86,8 @@ std::string gifFile(int width, int height, COLORREF colour) {
     gif += static_cast<char>(0x81);  // global table of 4 colours
     gif += '\0';
     gif += '\0';
-    const unsigned char table[12] = {GetRValue(colour), GetGValue(colour), GetBValue(colour), 0, 0, 0,
-                                     0, 0, 0, 0, 0, 0};
+    const unsigned char table[12] = {
+        GetRValue(colour), GetGValue(colour), GetBValue(colour), 0, 0, 0, 0, 0, 0, 0, 0, 0};
     gif.append(reinterpret_cast<const char*>(table), sizeof table);
     gif += ',';
     put16(gif, 0);
@@ -132,8 +132,8 @@ void writeModuleWithBitmap(const std::string& path, WORD id, const std::string& 
     HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
     if (!update) throw std::runtime_error("cannot update resources of " + path);
     std::string dib = bmp.substr(14);  // a bitmap resource is the file without its header
-    UpdateResourceA(update, RT_BITMAP, MAKEINTRESOURCEA(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                    &dib[0], static_cast<DWORD>(dib.size()));
+    UpdateResourceA(update, RT_BITMAP, MAKEINTRESOURCEA(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &dib[0],
+                    static_cast<DWORD>(dib.size()));
     if (!EndUpdateResourceA(update, FALSE)) throw std::runtime_error("cannot write resources of " + path);
 }
 

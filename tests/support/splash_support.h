@@ -21,7 +21,7 @@ std::vector<COLORREF> stripColumns();
 
 using PixelFunction = std::function<COLORREF(int x, int y)>;
 std::string bmpFile(int width, int height, const PixelFunction& pixel);  // 24-bit, bottom-up
-std::string gifFile(int width, int height, COLORREF colour);              // one colour
+std::string gifFile(int width, int height, COLORREF colour);             // one colour
 
 // A copy of tolvaren.exe at path whose only resource is the bitmap id.
 void writeModuleWithBitmap(const std::string& path, WORD id, const std::string& bmp);

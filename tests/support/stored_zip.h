@@ -12,8 +12,8 @@ namespace test {
 struct ZipEntry {
     std::string name;
     std::string data;
-    bool wrongCrc = false;         // both headers carry the data's CRC-32 with every bit inverted
-    int64_t declaredSize = -1;     // unpacked size written in both headers; -1: the real one
+    bool wrongCrc = false;      // both headers carry the data's CRC-32 with every bit inverted
+    int64_t declaredSize = -1;  // unpacked size written in both headers; -1: the real one
 };
 
 enum class ZipBreak {

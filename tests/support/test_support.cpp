@@ -60,8 +60,8 @@ std::string readFile(const std::string& path) {
     // moment after the new name appears, and a reader that did not share
     // that access would be refused and see nothing.
     win::UniqueFileHandle in(CreateFileA(path.c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string bytes;
     if (!in) return bytes;
     char buffer[65536];
@@ -144,8 +144,8 @@ int runProgram(const std::string& commandLine, const std::string& cwd, DWORD tim
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string cmd = commandLine;
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        cwd.empty() ? nullptr : cwd.c_str(), &si, &pi))
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(), &si,
+                        &pi))
         return -1;
     CloseHandle(pi.hThread);
     int result;
@@ -256,8 +256,7 @@ Pixels captureClient(HWND window) {
     GdiFlush();
     const auto* quads = static_cast<const unsigned char*>(bits);
     p.data.resize(static_cast<std::size_t>(p.width) * p.height);
-    for (std::size_t i = 0; i < p.data.size(); ++i)
-        p.data[i] = RGB(quads[i * 4 + 2], quads[i * 4 + 1], quads[i * 4]);
+    for (std::size_t i = 0; i < p.data.size(); ++i) p.data[i] = RGB(quads[i * 4 + 2], quads[i * 4 + 1], quads[i * 4]);
     SelectObject(memory, old);
     DeleteObject(dib);
     DeleteDC(memory);
@@ -454,8 +453,8 @@ Process::Process(const std::string& commandLine, const std::string& cwd) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string cmd = commandLine;
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(),
-                        &si, &pi))
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(), &si,
+                        &pi))
         return;
     CloseHandle(pi.hThread);
     handle_.reset(pi.hProcess);

@@ -19,7 +19,7 @@ public:
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }   // no trailing backslash
+    const std::string& path() const { return path_; }  // no trailing backslash
     std::string operator/(const std::string& rel) const { return path_ + "\\" + rel; }
 
 private:
@@ -34,7 +34,7 @@ std::string readFile(const std::string& path);                      // empty whe
 bool fileExists(const std::string& path);                           // file or directory
 bool isDirectory(const std::string& path);
 void makeDirs(const std::string& path);
-void removeAll(const std::string& path);  // clears read-only bits on the way
+void removeAll(const std::string& path);                      // clears read-only bits on the way
 std::vector<std::string> readLines(const std::string& path);  // CR LF or LF, no line ends kept
 
 FILETIME fileTimeOf(const std::string& path);

@@ -95,12 +95,14 @@ protected:
         auto p = std::make_unique<test::Process>(
             "\"" + test::buildFile("tolvaren.exe") + "\" stress.ini" + (quiet ? " /n" : ""), tmp.path());
         splash = nullptr;
-        waitUntil([&] {
-            splash = FindWindowA("tolvaren.v2", nullptr);
-            DWORD owner = 0;
-            if (splash) GetWindowThreadProcessId(splash, &owner);
-            return owner == p->id() && IsWindowVisible(splash);
-        }, 20000);
+        waitUntil(
+            [&] {
+                splash = FindWindowA("tolvaren.v2", nullptr);
+                DWORD owner = 0;
+                if (splash) GetWindowThreadProcessId(splash, &owner);
+                return owner == p->id() && IsWindowVisible(splash);
+            },
+            20000);
         return p;
     }
 
@@ -127,8 +129,8 @@ protected:
             HWND box = nullptr;
             if (!quiet) {
                 // No question of the worker's own is up in these runs: every Esc asks.
-                ASSERT_TRUE(waitUntil([&] { return (box = test::findMessageBox(p->id(), kAbortCaption)) != nullptr; },
-                                      5000))
+                ASSERT_TRUE(
+                    waitUntil([&] { return (box = test::findMessageBox(p->id(), kAbortCaption)) != nullptr; }, 5000))
                     << "no question for Esc in " << kPhaseNames[phase];
                 int before = static_cast<int>(test::readLines(dest + "\\tolvaren.out").size());
                 Sleep(esc.hold);
@@ -147,10 +149,13 @@ protected:
                 continue;
             }
             bool askedAfter = false;
-            ASSERT_TRUE(waitUntil([&] {
-                askedAfter |= test::findMessageBox(p->id(), kWorkerCaption) != nullptr;
-                return !p->running();
-            }, 10000)) << "hung after the abort in " << kPhaseNames[phase] << ", " << dest;
+            ASSERT_TRUE(waitUntil(
+                [&] {
+                    askedAfter |= test::findMessageBox(p->id(), kWorkerCaption) != nullptr;
+                    return !p->running();
+                },
+                10000))
+                << "hung after the abort in " << kPhaseNames[phase] << ", " << dest;
             slowest = std::max(slowest, GetTickCount() - pressed);
             EXPECT_FALSE(askedAfter) << "a question after the abort in " << kPhaseNames[phase];
             aborted = true;
@@ -158,12 +163,15 @@ protected:
             break;
         }
         // Not aborted: the run ends by itself.
-        ASSERT_TRUE(waitUntil([&] {
-            bool ended = !p->running();  // first: the log read after it is whole
-            for (int phase = phaseOf(dest); starts && phase > Check && starts[phase] == kUnset; --phase)
-                starts[phase] = GetTickCount() - base;
-            return ended;
-        }, 30000)) << "hung at the end of a run";
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                bool ended = !p->running();  // first: the log read after it is whole
+                for (int phase = phaseOf(dest); starts && phase > Check && starts[phase] == kUnset; --phase)
+                    starts[phase] = GetTickCount() - base;
+                return ended;
+            },
+            30000))
+            << "hung at the end of a run";
         EXPECT_EQ(p->wait(0), 0);
         std::string errors = test::readFile(dest + "\\tolvaren.err");
         EXPECT_EQ(errors.find("В процессе синхронизации возникли ошибки"), std::string::npos);
@@ -261,7 +269,8 @@ TEST_F(AbortStress, EscAtRandomMomentsOfEveryPhaseNeverHangsAndStopsAtOnce) {
     test::Process application("\"" + app + "\" 600000", tmp.path());
     ASSERT_TRUE(application.started());
     run(tmp / "занят",
-        {{Check, random(0, 300), false, random(30, 100)}, {Check, random(300, 600), false, random(30, 100)},
+        {{Check, random(0, 300), false, random(30, 100)},
+         {Check, random(300, 600), false, random(30, 100)},
          {Check, random(600, 900), true, 0}},
         false);
     run(tmp / "занят тихо", {{Check, random(0, 600), true, 0}}, true);

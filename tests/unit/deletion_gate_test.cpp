@@ -61,8 +61,8 @@ TEST(DeletionGate, OnlyWhatLiesInsideTheDestinationAndNotBehindALinkOrInTheSourc
                                            dst + "\\distr", dst + "\\DISTR\\f.txt", dst + "\\odd."})
             EXPECT_FALSE(gate.allows(refused.c_str())) << refused;
         EXPECT_FALSE(gate.removeTree((dst + "\\lnk\\keep.txt").c_str()));
-        EXPECT_EQ(streams.err().back(), "Ошибка: путь \"" + dst + "\\lnk\\keep.txt\" ведет через ссылку \"" + dst +
-                                            "\\lnk\", не удален");
+        EXPECT_EQ(streams.err().back(),
+                  "Ошибка: путь \"" + dst + "\\lnk\\keep.txt\" ведет через ссылку \"" + dst + "\\lnk\", не удален");
     }
     EXPECT_EQ(errors, 9);
     EXPECT_EQ(test::readFile(tmp / "outside\\keep.txt"), "k");

@@ -25,8 +25,8 @@ std::string raised(const std::string& path) {
 // The Unix name of a Windows path (Wine's own export).
 std::string unixNameOf(const std::string& path) {
     using UnixName = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (!unixName) return "";
     wchar_t wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
@@ -130,8 +130,9 @@ namespace {
 
 std::wstring wideOf(const std::string& narrow) {
     std::wstring wide(narrow.size() + 1, L'\0');
-    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, &wide[0],
-                                                             static_cast<int>(wide.size()))) - 1);
+    wide.resize(static_cast<std::size_t>(
+                    MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, &wide[0], static_cast<int>(wide.size()))) -
+                1);
     return wide;
 }
 

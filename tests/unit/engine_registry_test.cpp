@@ -89,9 +89,9 @@ TEST(EngineRegistry, SubdirectoriesAreFoundByTheNameRuleInOrder) {
 TEST(EngineRegistry, TimeMatchWithinTwoSecondsOfTheSameHighHalf) {
     const DWORD second = 10000000;
     FILETIME t = at(0x01D90000, 0x40000000);
-    EXPECT_TRUE(timeMatch(t, at(0x01D90000, 0x40000000 + second)));       // 1 s newer
-    EXPECT_TRUE(timeMatch(t, at(0x01D90000, 0x40000000 - second)));       // 1 s older
-    EXPECT_TRUE(timeMatch(t, at(0x01D90000, 0x40000000 + 2 * second)));   // 2 s: still equal
+    EXPECT_TRUE(timeMatch(t, at(0x01D90000, 0x40000000 + second)));      // 1 s newer
+    EXPECT_TRUE(timeMatch(t, at(0x01D90000, 0x40000000 - second)));      // 1 s older
+    EXPECT_TRUE(timeMatch(t, at(0x01D90000, 0x40000000 + 2 * second)));  // 2 s: still equal
     EXPECT_FALSE(timeMatch(t, at(0x01D90000, 0x40000000 + 2 * second + 1)));
     EXPECT_FALSE(timeMatch(t, at(0x01D90000, 0x40000000 + 3 * second)));  // 3 s either way
     EXPECT_FALSE(timeMatch(t, at(0x01D90000, 0x40000000 - 3 * second)));
@@ -162,14 +162,14 @@ TEST(EngineRegistry, MirrorAndFlattenKeepOrderAndFormPaths) {
     std::vector<DirRecord> list;
     int32_t errors = 0;
     flatten(source, list, errors);
-    EXPECT_EQ(describe(list), (std::vector<std::string>{".: root.txt", ".\\пусто\\внутри M: x.dll",
-                                                         ".\\bin M: app.exe", ".\\bin\\plugins M: p.dll"}));
+    EXPECT_EQ(describe(list), (std::vector<std::string>{".: root.txt", ".\\пусто\\внутри M: x.dll", ".\\bin M: app.exe",
+                                                        ".\\bin\\plugins M: p.dll"}));
     EXPECT_TRUE(source.root->record.files.empty());  // taken over by the list
     EXPECT_EQ(errors, 0);
     std::vector<DirRecord> destList;
     flatten(dest, destList, errors);
-    EXPECT_EQ(describe(destList), (std::vector<std::string>{".\\пусто M:", ".\\пусто\\внутри M:",
-                                                             ".\\bin M:", ".\\bin\\plugins M:"}));
+    EXPECT_EQ(describe(destList),
+              (std::vector<std::string>{".\\пусто M:", ".\\пусто\\внутри M:", ".\\bin M:", ".\\bin\\plugins M:"}));
 }
 
 TEST(EngineRegistry, TreesTwoThousandLevelsDeepNeedNoRecursion) {

@@ -89,8 +89,7 @@ TEST(EngineRules, UpdateListKeepsOnlyWhatItNamesAndIgnoreWins) {
     // bin\a.dll alone in bin; new drops out because the destination has
     // nothing listed in it; new2 is listed itself and comes whole; cfg is
     // ignored although listed for update.
-    EXPECT_EQ(sorted(describe(pass.copyList)),
-              (Lines{".\\bin: a.dll", ".\\new2 M: y.dll", ".\\new2\\sub M: z.dll"}));
+    EXPECT_EQ(sorted(describe(pass.copyList)), (Lines{".\\bin: a.dll", ".\\new2 M: y.dll", ".\\new2\\sub M: z.dll"}));
     EXPECT_EQ(describe(pass.deleteList), (Lines{".\\new2\\sub M:"}));
     EXPECT_EQ(pass.emptiedByUpdate, (Lines{"new"}));
     EXPECT_EQ(s.ignoreList, (Lines{"cfg"}));  // the settings stay as read
@@ -160,9 +159,9 @@ TEST(EngineRules, CutStageRemovesFromBothRegistriesAndFromDisk) {
     // Entries that stay inside the destination are honoured however written;
     // a letter-case variant leaves the registries as it leaves the disk.
     t.run.settings.cutList = {"old", "single.txt", ".\\dotlogs", "a\\..\\b", "старое",
-                                 // the rest names the root, lies above it or outside it: refused
-                                 outside + "\\x", ".", "..", "keep\\..\\..", "", outside + "\\.", "../..",
-                                 "keep/../..", "/"};
+                              // the rest names the root, lies above it or outside it: refused
+                              outside + "\\x", ".", "..", "keep\\..\\..", "", outside + "\\.", "../..", "keep/../..",
+                              "/"};
     test::StreamCapture streams;
     t.lists = test::buildWorkLists(t.run);
     for (const char* gone : {"old", "single.txt", "dotlogs", "b", "Старое"})
@@ -180,8 +179,9 @@ TEST(EngineRules, CutStageRemovesFromBothRegistriesAndFromDisk) {
     for (const std::string& line : streams.out())
         if (line.find(", не удален") != std::string::npos) refusals.push_back(line);
     ASSERT_EQ(refusals.size(), 9u);
-    EXPECT_EQ(refusals[0], "Ошибка: путь \"" + outside + "\\x\" не указывает на файл или каталог внутри "
-                           "каталога приемника, не удален");
+    EXPECT_EQ(refusals[0], "Ошибка: путь \"" + outside +
+                               "\\x\" не указывает на файл или каталог внутри "
+                               "каталога приемника, не удален");
 }
 
 TEST(EngineRules, SkipExistingAtDepth) {

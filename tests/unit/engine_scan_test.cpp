@@ -260,7 +260,8 @@ TEST(EngineScan, ListingAheadOnThreadsChangesNothingButTheTime) {
         for (const std::string& line : describe(t.lists.deleteList)) all.push_back("delete " + line);
         for (std::string line : streams.err()) {
             for (const std::string* root : {&t.src, &t.dst})
-                if (std::size_t at = line.find(*root); at != std::string::npos) line.replace(at, root->size(), "<root>");
+                if (std::size_t at = line.find(*root); at != std::string::npos)
+                    line.replace(at, root->size(), "<root>");
             all.push_back(line);
         }
         all.push_back(std::to_string(t.run.errorCount));
@@ -281,7 +282,7 @@ TEST(EngineScan, ListingAheadPastItsBoundInBytesChangesNothing) {
     const std::size_t stem = 240, files = ListingPrefetch::kAheadBytes / (stem + 48) + 1;
     test::makeDirs(t.src + "\\zz");
     ASSERT_TRUE(test::runUnixShell(t.src + "\\zz", "p=$(printf %0" + std::to_string(stem) + "d 0 | tr 0 n)_ && seq " +
-                                                        std::to_string(files) + " | sed s/^/$p/ | xargs touch"));
+                                                       std::to_string(files) + " | sed s/^/$p/ | xargs touch"));
     for (int d = 0; d < 4; ++d)
         for (int e = 0; e < 3; ++e) t.put(t.src, "d" + std::to_string(d) + "\\e" + std::to_string(e) + "\\f.txt");
     // Every node, depth first: its names, then each file's attributes, size and time.

@@ -18,8 +18,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-FileEntry entry(const char* name, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE, uint64_t size = 0,
-                bool isNew = false) {
+FileEntry entry(const char* name, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE, uint64_t size = 0, bool isNew = false) {
     FileEntry f;
     f.attributes = attributes;
     f.size = size;
@@ -89,7 +88,8 @@ TEST(FsopsCopy, CopyFileTakesTheLongFormOrTheNarrowOne) {
     EXPECT_FALSE(::copyFile(CopyScope{t.run.settings, *t.run.fs}, from.c_str(), to.c_str()));
     t.run.settings.osVersion5OrLater = true;
     EXPECT_FALSE(::copyFile(CopyScope{t.run.settings, *t.run.fs}, from.c_str(), to.c_str()));
-    EXPECT_FALSE(::copyFile(CopyScope{t.run.settings, *t.run.fs}, (t.src + "\\.\\missing").c_str(), (t.dst + "\\.\\m").c_str()));
+    EXPECT_FALSE(
+        ::copyFile(CopyScope{t.run.settings, *t.run.fs}, (t.src + "\\.\\missing").c_str(), (t.dst + "\\.\\m").c_str()));
 }
 
 TEST(FsopsCopy, PairsCopyOnlyOutdatedFilesAndReportMissingSources) {
@@ -102,8 +102,7 @@ TEST(FsopsCopy, PairsCopyOnlyOutdatedFilesAndReportMissingSources) {
     test::writeFile(t.dst + "\\conf\\cfg.ini", "old config");
     test::setFileTime(t.dst + "\\conf\\cfg.ini", test::addSeconds(test::fileTimeOf(t.src + "\\cfg.txt"), -3));
     test::setAttributes(t.dst + "\\conf\\cfg.ini", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-    t.run.settings.pairList = {{"missing.txt", "m.txt"}, {"same.txt", "same_copy.txt"},
-                                  {"cfg.txt", "conf\\cfg.ini"}};
+    t.run.settings.pairList = {{"missing.txt", "m.txt"}, {"same.txt", "same_copy.txt"}, {"cfg.txt", "conf\\cfg.ini"}};
     {
         test::StreamCapture logs;
         t.run.pass().copyPairs();
@@ -165,12 +164,12 @@ TEST(FsopsApply, DeletionsThenCreationsThenCopiesWithTheirLines) {
                               "Копирование файла \"" + S + "\\new\\b.txt\" в \"" + D + "\\new\\b.txt\"",
                               "Создание каталога \"" + D + "\\nope\\deeper\\\"",
                           }));
-    EXPECT_EQ(logs.err(), (Lines{
-                              "Ошибка 2 удаления файла \"" + D + "\\gone.txt\"",
-                              "Ошибка 3 создания каталога \"" + D + "\\nope\\deeper\\\"",
-                              "Ошибка копирования файла \"" + S + "\\nope\\deeper\\c.txt\" в \"" + D +
-                                  "\\nope\\deeper\\c.txt\"",
-                          }));
+    EXPECT_EQ(logs.err(),
+              (Lines{
+                  "Ошибка 2 удаления файла \"" + D + "\\gone.txt\"",
+                  "Ошибка 3 создания каталога \"" + D + "\\nope\\deeper\\\"",
+                  "Ошибка копирования файла \"" + S + "\\nope\\deeper\\c.txt\" в \"" + D + "\\nope\\deeper\\c.txt\"",
+              }));
     EXPECT_EQ(t.run.errorCount, 3);
     EXPECT_FALSE(test::fileExists(t.dst + "\\old"));
     EXPECT_FALSE(test::fileExists(t.dst + "\\extra.txt"));
@@ -228,9 +227,10 @@ TEST(FsopsApply, PathsThatDoNotFitTheirBuffersAreRefused) {
     std::string farDir = ".\\" + std::string(1100, 'f');
     t.run.settings.deleteExtraFiles = true;
     t.lists.deleteList = {record(farDir, DirDelete), record(".\\" + std::string(1020, 'g'), 0, {entry("x.txt")})};
-    t.lists.copyList = {record(dir, 0, {entry(name1023.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true),
-                                         entry(name1024.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true)}),
-                         record(farDir, DirMissing, {entry("y.txt")})};
+    t.lists.copyList = {record(dir, 0,
+                               {entry(name1023.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true),
+                                entry(name1024.c_str(), FILE_ATTRIBUTE_ARCHIVE, 4, true)}),
+                        record(farDir, DirMissing, {entry("y.txt")})};
     test::StreamCapture logs;
     test::applyWorkLists(t.run, t.lists);
 
@@ -279,7 +279,7 @@ TEST(FsopsFreeSpace, TheNetGrowthMustFitTheVolume) {
     test::resetBoxes();
     t.run.settings.deleteExtraFiles = true;
     t.lists.copyList = {record(".", 0, {entry("a", 0, 100), entry("b", 0, 50)}),
-                         record(".\\new", DirMissing, {entry("c", 0, 20)})};
+                        record(".\\new", DirMissing, {entry("c", 0, 20)})};
     t.lists.deleteList = {record(".", 0, {entry("d", 0, 30)}), record(".\\gone", DirDelete)};
     auto fits = [&t] {
         Pass pass = t.run.pass();

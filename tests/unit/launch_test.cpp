@@ -65,8 +65,7 @@ TEST_F(Launch, MissingCommandIsReportedAndEmptyOneIgnored) {
     {
         test::StreamCapture logs;
         launchCommand(settings);
-        EXPECT_EQ(logs.errText(),
-                  "Ошибка 2 выполнения команды \"nosuch.exe\" рабочий каталог \"" + dest + "\\\"\n");
+        EXPECT_EQ(logs.errText(), "Ошибка 2 выполнения команды \"nosuch.exe\" рабочий каталог \"" + dest + "\\\"\n");
         EXPECT_EQ(logs.outText(), "");
     }
 

@@ -86,7 +86,7 @@ TEST_F(CommandLine, QuietGenerationOverwritesWithoutAnyBoxAndQuietHelpGoesToTheE
     EXPECT_FALSE(parseOptions("/n /h"));
     std::string text = err.text();
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());  // a text-mode stream
-    EXPECT_EQ(text, kUsageText);  // no line end added
+    EXPECT_EQ(text, kUsageText);                                          // no line end added
     EXPECT_TRUE(test::boxCalls().empty());
 }
 
@@ -114,8 +114,8 @@ TEST_F(CommandLine, IniNamesTakeTheirFormsAndEndAtTheFirstBlank) {
 
 TEST_F(CommandLine, AMissingOrUnusableNameIsRefused) {
     bool found = true;
-    for (std::string name : std::initializer_list<std::string>{"/n", "missing.ini", "\"a.ini\"", "\\\\srv\\share\\a.ini", "C:a.ini",
-                             std::string(1100, 'x')}) {
+    for (std::string name : std::initializer_list<std::string>{
+             "/n", "missing.ini", "\"a.ini\"", "\\\\srv\\share\\a.ini", "C:a.ini", std::string(1100, 'x')}) {
         test::resetBoxes();
         EXPECT_EQ(resolve(name.c_str(), &found), "") << name;
         EXPECT_FALSE(found);

@@ -49,9 +49,9 @@ struct Scenario {
     }
 
     void configure(const std::string& mainKeys, const std::string& sections = "") {
-        test::writeFile(tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + src +
-                                            "\r\nКаталогПриемник=" + dst +
-                                            "\r\nВыводитьСтатистикуСинхронизации=да\r\nВыполнить=\r\n" + mainKeys + sections);
+        test::writeFile(tmp / "my.ini",
+                        "[Основные параметры]\r\nКаталогИсточник=" + src + "\r\nКаталогПриемник=" + dst +
+                            "\r\nВыводитьСтатистикуСинхронизации=да\r\nВыполнить=\r\n" + mainKeys + sections);
     }
 
     void run() {
@@ -153,9 +153,9 @@ TEST(PassRun, DestinationOnlyItemsFollowDeletionAndStrictEntries) {
 
     s.configure("УдалятьНенужныеФайлы=да\r\n");
     s.run();
-    EXPECT_EQ(s.out(), concat({kPassHeader,
-                               {"Удаление файла \"" + s.D + "\\лишний.txt\"",
-                                "Удаление каталога \"" + s.D + "\\Старое\\\""}}));
+    EXPECT_EQ(s.out(),
+              concat({kPassHeader,
+                      {"Удаление файла \"" + s.D + "\\лишний.txt\"", "Удаление каталога \"" + s.D + "\\Старое\\\""}}));
     EXPECT_EQ(s.err(), Lines{});
     EXPECT_FALSE(test::fileExists(s.dst + "\\лишний.txt"));
     EXPECT_FALSE(test::fileExists(s.dst + "\\Старое"));
@@ -201,9 +201,10 @@ TEST(PassRun, AFileWhereTheOtherSideHasADirectory) {
 
     s.configure("УдалятьНенужныеФайлы=да\r\n");
     s.run();  // deletions come first and make room
-    EXPECT_EQ(s.out(), concat({kPassHeader,
-                               {"Удаление файла \"" + s.D + "\\Папка\"", "Удаление каталога \"" + s.D + "\\Конфликт\\\"",
-                                s.copied("Конфликт"), s.created("Папка"), s.copied("Папка\\внутри.txt")}}));
+    EXPECT_EQ(s.out(),
+              concat({kPassHeader,
+                      {"Удаление файла \"" + s.D + "\\Папка\"", "Удаление каталога \"" + s.D + "\\Конфликт\\\"",
+                       s.copied("Конфликт"), s.created("Папка"), s.copied("Папка\\внутри.txt")}}));
     EXPECT_EQ(s.err(), Lines{});
     EXPECT_EQ(test::readFile(s.dst + "\\Конфликт"), "a file in the source");
     EXPECT_EQ(test::readFile(s.dst + "\\Папка\\внутри.txt"), "inside");
@@ -215,7 +216,8 @@ TEST(PassRun, RootCheckDecidesFromTheRootFilesAlone) {
     test::writeFile(s.src + "\\bin\\app.dll", "v1");
     s.configure("ПроверятьТолькоКорень=да\r\n", "[Вырезать]\r\nмусор\r\n");
     s.run();  // the destination root lacks the file: a full pass
-    EXPECT_EQ(s.out(), concat({kRootCheck, kPassHeader, {s.copied("версия.txt"), s.created("bin"), s.copied("bin\\app.dll")}}));
+    EXPECT_EQ(s.out(),
+              concat({kRootCheck, kPassHeader, {s.copied("версия.txt"), s.created("bin"), s.copied("bin\\app.dll")}}));
 
     test::writeFile(s.src + "\\bin\\app.dll", "v2");
     test::setFileTime(s.src + "\\bin\\app.dll", test::addSeconds(test::fileTimeOf(s.dst + "\\bin\\app.dll"), 60));
@@ -246,9 +248,10 @@ TEST(PassRun, PairsAreCopiedLast) {
     s.configure("", "[Проверить пары]\r\nнет.ini=отсутствует.ini\r\nsame.cfg=same.src\r\n\\ro.cfg=\\ro.src\r\n");
 
     s.run();
-    EXPECT_EQ(s.out(), concat({kPassHeader,
-                               {s.copied("обычный.txt"),
-                                "Копирование файла \"" + s.src + "\\ro.src\" в \"" + s.dst + "\\ro.cfg\""}}));
+    EXPECT_EQ(
+        s.out(),
+        concat({kPassHeader,
+                {s.copied("обычный.txt"), "Копирование файла \"" + s.src + "\\ro.src\" в \"" + s.dst + "\\ro.cfg\""}}));
     EXPECT_EQ(s.err(), Lines{"Ошибка 2 чтения аттрибутов файла \"" + s.src + "\\отсутствует.ini\""});
     EXPECT_EQ(test::readFile(s.dst + "\\ro.cfg"), "new config");
     EXPECT_EQ(test::readFile(s.dst + "\\same.cfg"), "same but bigger");
@@ -260,11 +263,11 @@ TEST(PassRun, AMissingSourceRootStopsThePass) {
     Scenario s;
     test::writeFile(s.dst + "\\keep.txt", "k");
     test::writeFile(s.tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + s.tmp / "нет" +
-                                         "\r\nКаталогПриемник=" + s.dst +
-                                         "\r\nВыводитьСтатистикуСинхронизации=да\r\nУдалятьНенужныеФайлы=да\r\n");
+                                          "\r\nКаталогПриемник=" + s.dst +
+                                          "\r\nВыводитьСтатистикуСинхронизации=да\r\nУдалятьНенужныеФайлы=да\r\n");
     s.run();
-    EXPECT_EQ(s.err(), Lines{"Ошибка: каталог источник \"" + s.tmp / "нет" +
-                             "\\\" не существует, синхронизация невозможна"});
+    EXPECT_EQ(s.err(),
+              Lines{"Ошибка: каталог источник \"" + s.tmp / "нет" + "\\\" не существует, синхронизация невозможна"});
     EXPECT_TRUE(s.out().empty());  // no stage line, only the summary
     EXPECT_EQ(test::readLines(s.dst + "\\tolvaren.out").back().find("ошибок 1, время "), 82u);
     EXPECT_TRUE(test::fileExists(s.dst + "\\keep.txt"));
@@ -285,7 +288,7 @@ TEST(PassRun, AnEmptySourceDeletesNothingAndADestinationInsideTheSourceNeverNest
     test::writeFile(s.src + "\\app.txt", "a");
     std::string inner = s.src + "\\local";
     test::writeFile(s.tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + s.src + "\r\nКаталогПриемник=" +
-                                         inner + "\r\nУдалятьНенужныеФайлы=да\r\nВыполнить=\r\n");
+                                          inner + "\r\nУдалятьНенужныеФайлы=да\r\nВыполнить=\r\n");
     s.run();
     s.run();
     EXPECT_EQ(test::readFile(inner + "\\app.txt"), "a");

@@ -60,7 +60,8 @@ TEST(RunLogs, KeepOnlyWhatWasWrittenAndStartEmptyEveryRun) {
 
 TEST(RunLogs, AnEarlyEndStillDeletesTheOpenEmptyStatisticsLog) {
     test::TempDir tmp;
-    run(tmp.path(), false, [] { std::cerr << "fault" << std::endl; }, /*switchRuns=*/false);
+    run(
+        tmp.path(), false, [] { std::cerr << "fault" << std::endl; }, /*switchRuns=*/false);
     EXPECT_FALSE(test::fileExists(tmp / "tolvaren.out"));
     EXPECT_EQ(test::readFile(tmp / "tolvaren.err"), "fault\r\n");
 }

@@ -26,11 +26,11 @@ HWND const kMonitorWindow = reinterpret_cast<HWND>(0x5150);
 struct FakeProcess {
     DWORD id;
     std::string mainModule;
-    uint64_t end = kNever;         // ends by itself at this time
+    uint64_t end = kNever;  // ends by itself at this time
     bool modulesReadable = true;
-    bool openable = true;          // an ended process stays openable while handles to it exist
-    bool hasWindow = false;        // owns the MonitoringWindowClass window
-    uint64_t quitDelay = kNever;   // ends this long after the quit message
+    bool openable = true;         // an ended process stays openable while handles to it exist
+    bool hasWindow = false;       // owns the MonitoringWindowClass window
+    uint64_t quitDelay = kNever;  // ends this long after the quit message
     bool terminated = false;
 };
 
@@ -105,8 +105,7 @@ public:
     void postMessage(HWND window, UINT message) override {
         posted.push_back({window, message});
         for (auto& p : processes)
-            if (window == kMonitorWindow && message == kMonitorQuit && p.hasWindow && alive(p) &&
-                p.quitDelay != kNever)
+            if (window == kMonitorWindow && message == kMonitorQuit && p.hasWindow && alive(p) && p.quitDelay != kNever)
                 p.end = std::min(p.end, now + p.quitDelay);
     }
 

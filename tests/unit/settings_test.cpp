@@ -84,10 +84,10 @@ const char* const kMain = "[Основные параметры]";
 
 TEST(Settings, KeysFollowTheirReadingRules) {
     test::TempDir tmp;
-    Loaded a = load(tmp, {kMain, "КаталогПриемник=" + (tmp / "dst"), "КаталогИсточник=src",
-                          "ВыводитьСтатистикуСинхронизации=Да", "СниматьReadOnly=", "УдалятьНенужныеФайлы=дА",
-                          "Выполнить=  \"app.exe\"  ", "КоманднаяСтрока=\"\"", "ВопросПриОшибке=no",
-                          "ПроверятьТолькоКорень=ДA" /* Latin A */, "ПроверятьЗапущеноЛиУже=x.exe"});
+    Loaded a = load(
+        tmp, {kMain, "КаталогПриемник=" + (tmp / "dst"), "КаталогИсточник=src", "ВыводитьСтатистикуСинхронизации=Да",
+              "СниматьReadOnly=", "УдалятьНенужныеФайлы=дА", "Выполнить=  \"app.exe\"  ", "КоманднаяСтрока=\"\"",
+              "ВопросПриОшибке=no", "ПроверятьТолькоКорень=ДA" /* Latin A */, "ПроверятьЗапущеноЛиУже=x.exe"});
     ASSERT_TRUE(a.ok);
     EXPECT_EQ(std::string(a.settings.destDir), tmp / "dst\\");
     EXPECT_TRUE(test::isDirectory(tmp / "dst"));
@@ -103,8 +103,8 @@ TEST(Settings, KeysFollowTheirReadingRules) {
     EXPECT_FALSE(a.errLeft);
     EXPECT_FALSE(a.outLeft);  // statistics on, but nothing written
 
-    Loaded b = load(tmp, {kMain, "КаталогПриемник=" + (tmp / "dst\\"), "СниматьReadOnly=yes",
-                          "УдалятьНенужныеФайлы=1", "ВопросПриОшибке=нЕТ", "ПроверятьТолькоКорень=да"});
+    Loaded b = load(tmp, {kMain, "КаталогПриемник=" + (tmp / "dst\\"), "СниматьReadOnly=yes", "УдалятьНенужныеФайлы=1",
+                          "ВопросПриОшибке=нЕТ", "ПроверятьТолькоКорень=да"});
     ASSERT_TRUE(b.ok);
     EXPECT_EQ(std::string(b.settings.destDir), tmp / "dst\\");
     EXPECT_FALSE(b.settings.clearReadOnly);
@@ -150,10 +150,30 @@ TEST(Settings, MissingKeysAndSectionsKeepTheDefaults) {
 TEST(Settings, ListSectionsKeepOrderSkipCommentsAndApplyTheirRules) {
     test::TempDir tmp;
     std::string dest = "КаталогПриемник=" + (tmp / "dst");
-    Loaded r = load(tmp, {kMain, dest, "[Игнорировать]", "# comment", "", "кронваль", "b\\c.txt", "b\\c.txt",
-                          "[Обновлять]", "Модули", "#x", "[СтрогоСинхронизировать]", "s1",
-                          "[Пропустить существующие]", "p1", "p2", "[Вырезать]", "c1", "[Проверить пары]",
-                          "# comment", "\\\\a.exe=\\\\b.exe", "next=one", "x=y=z", "=only"});
+    Loaded r = load(tmp, {kMain,
+                          dest,
+                          "[Игнорировать]",
+                          "# comment",
+                          "",
+                          "кронваль",
+                          "b\\c.txt",
+                          "b\\c.txt",
+                          "[Обновлять]",
+                          "Модули",
+                          "#x",
+                          "[СтрогоСинхронизировать]",
+                          "s1",
+                          "[Пропустить существующие]",
+                          "p1",
+                          "p2",
+                          "[Вырезать]",
+                          "c1",
+                          "[Проверить пары]",
+                          "# comment",
+                          "\\\\a.exe=\\\\b.exe",
+                          "next=one",
+                          "x=y=z",
+                          "=only"});
     ASSERT_TRUE(r.ok);
     // The comparison with the companion names is case-sensitive.
     EXPECT_EQ(r.settings.ignoreList, Lines({"кронваль", "b\\c.txt", "b\\c.txt", "Кронваль", "Вартель"}));
@@ -183,14 +203,14 @@ TEST(Settings, ListSectionsKeepOrderSkipCommentsAndApplyTheirRules) {
 
 TEST(Settings, APairWithoutEqualsSignIsAnIniFault) {
     test::TempDir tmp;
-    Loaded r = load(tmp, {kMain, "КаталогПриемник=" + (tmp / "dst"), "[Вырезать]", "c1", "[Проверить пары]",
-                          "a=b", "no-equals", "c=d"});
+    Loaded r = load(tmp, {kMain, "КаталогПриемник=" + (tmp / "dst"), "[Вырезать]", "c1", "[Проверить пары]", "a=b",
+                          "no-equals", "c=d"});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.settings.cutList, Lines({"c1"}));  // lists read so far stay
     ASSERT_EQ(r.settings.pairList.size(), 1u);
-    EXPECT_EQ(test::readLines(tmp / "dst\\tolvaren.err"),
-              Lines({"Ошибка в \"" + (tmp / "t.ini") +
-                     "\" невозможно определить путь-приемник в секции [Проверить пары]"}));
+    EXPECT_EQ(
+        test::readLines(tmp / "dst\\tolvaren.err"),
+        Lines({"Ошибка в \"" + (tmp / "t.ini") + "\" невозможно определить путь-приемник в секции [Проверить пары]"}));
     EXPECT_FALSE(r.outLeft);
 }
 
@@ -293,11 +313,11 @@ TEST(Settings, Utf8IsToldApartFromWindows1251AndAscii) {
     EXPECT_TRUE(check("\xEF\xBB\xBF"));              // a byte-order mark alone
     EXPECT_TRUE(check("a\xF0\x9F\x98\x80z"));        // four-byte sequence
     EXPECT_FALSE(check("[Main]\r\nkey=value\r\n"));  // ASCII reads as before
-    EXPECT_FALSE(check("[Основные параметры]"));   // Windows-1251
+    EXPECT_FALSE(check("[Основные параметры]"));     // Windows-1251
     EXPECT_FALSE(check("Ёё"));
-    EXPECT_FALSE(check("\xC0\x80"));      // overlong
-    EXPECT_FALSE(check("\xED\xA0\x80"));  // surrogate
-    EXPECT_FALSE(check("\xD0"));          // cut short
+    EXPECT_FALSE(check("\xC0\x80"));          // overlong
+    EXPECT_FALSE(check("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(check("\xD0"));              // cut short
     EXPECT_FALSE(check("\xF4\x90\x80\x80"));  // past U+10FFFF
 }
 
@@ -338,8 +358,8 @@ TEST(Settings, UpperCasingFoldsLatinCyrillicAndYoOnly) {
 
 TEST(Settings, AnOverflowingSectionLosesItsCutLineAndRootsAreNormalised) {
     test::TempDir tmp;
-    Lines lines = {kMain, "КаталогИсточник=" + tmp.path() + "\\\\a\\..\\src\\.", "КаталогПриемник=" + tmp.path() +
-                                                                                 "/dst//sub\\..", "[Вырезать]"};
+    Lines lines = {kMain, "КаталогИсточник=" + tmp.path() + "\\\\a\\..\\src\\.",
+                   "КаталогПриемник=" + tmp.path() + "/dst//sub\\..", "[Вырезать]"};
     std::size_t bytes = 0;
     for (int i = 0; bytes < 40000; ++i) {
         lines.push_back("entry_" + std::to_string(i) + "_keep_old_versions_archive");

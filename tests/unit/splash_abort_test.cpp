@@ -150,7 +150,8 @@ TEST(SplashAbort, EscAnsweredNoHoldsTheWorkerWhileAskedThenLetsItGoOn) {
     SplashRun run;
     run.start();
     run.pumpUntil([&] { return run.worker.sent >= 3; });
-    for (WPARAM key : {WPARAM('a'), WPARAM('\r'), WPARAM(' '), WPARAM(26)}) PostMessageA(run.splash.Window(), WM_CHAR, key, 0);
+    for (WPARAM key : {WPARAM('a'), WPARAM('\r'), WPARAM(' '), WPARAM(26)})
+        PostMessageA(run.splash.Window(), WM_CHAR, key, 0);
     test::pumpMessages(50);
     EXPECT_TRUE(test::boxCalls().empty());
     EXPECT_FALSE(run.splash.Gate().paused());

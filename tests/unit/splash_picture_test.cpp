@@ -76,10 +76,9 @@ TEST(SplashPicture, TheFirstImageOfASplashArchiveIsThePicture) {
     std::string source = dir / "source";
     test::makeDirs(source);
     // A text file, then a GIF inside a folder, then a JPG: the GIF is taken.
-    test::writeFile(source + "\\fon.splash",
-                    zipFile({{"readme.txt", "not a picture"},
-                             {"pics/fon.gif", gifFile(64, 48, RGB(200, 30, 40))},
-                             {"fon.jpg", "not a jpeg either"}}));
+    test::writeFile(source + "\\fon.splash", zipFile({{"readme.txt", "not a picture"},
+                                                      {"pics/fon.gif", gifFile(64, 48, RGB(200, 30, 40))},
+                                                      {"fon.jpg", "not a jpeg either"}}));
     Shown s = show(writeSplashIni(dir, source, "fon.splash"));
     EXPECT_EQ(s.width, 64);
     EXPECT_EQ(s.height, 48);

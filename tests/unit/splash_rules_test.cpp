@@ -32,7 +32,7 @@ TEST(SplashRules, ExtensionsAreUpperCasedAfterTheLastDot) {
     EXPECT_EQ(UpperExtension("a.b.gif"), "GIF");
     EXPECT_EQ(UpperExtension("noext"), "");
     EXPECT_EQ(UpperExtension("dir.v1\\file"), "V1\\FILE");  // the dot may stand in a directory part
-    EXPECT_EQ(UpperExtension("картинка.жпг"), "ЖПГ");         // Windows-1251 letters too
+    EXPECT_EQ(UpperExtension("картинка.жпг"), "ЖПГ");       // Windows-1251 letters too
     EXPECT_TRUE(isSplashArchiveName("x.sPlAsH"));
     EXPECT_FALSE(isSplashArchiveName("x.splash.zip"));
     EXPECT_FALSE(isSplashArchiveName("splash"));
@@ -45,12 +45,12 @@ TEST(SplashRules, SourcePathsJoinWithOneBackslashAndRefuseWhatDoesNotFit) {
     EXPECT_EQ(joinSourcePath("", "darv.exe"), "");
     std::string longDir(1015, 'd');
     EXPECT_EQ(joinSourcePath(longDir.c_str(), "1234567").size(), 1023u);  // exactly fills the buffer
-    EXPECT_EQ(joinSourcePath(longDir.c_str(), "12345678"), "");            // one byte too many
+    EXPECT_EQ(joinSourcePath(longDir.c_str(), "12345678"), "");           // one byte too many
 }
 
 TEST(SplashRules, ArchiveChoiceComparesOnlyTheSignedFirstByte) {
     EXPECT_EQ(chooseSplashArchive({"readme.txt", "a.splash", "b.SPLASH", "c.zip"}), 2);
-    EXPECT_EQ(chooseSplashArchive({"b1.splash", "b2.splash"}), 0);  // equal first bytes: the earlier stays
+    EXPECT_EQ(chooseSplashArchive({"b1.splash", "b2.splash"}), 0);    // equal first bytes: the earlier stays
     EXPECT_EQ(chooseSplashArchive({"Яркий.splash", "1.splash"}), 1);  // Cyrillic bytes are negative
     EXPECT_EQ(chooseSplashArchive({"Яркий.splash", "Ёлка.splash"}), 0);
     EXPECT_EQ(chooseSplashArchive({"z.splash", "a.splash"}), 0);

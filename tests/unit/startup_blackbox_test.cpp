@@ -100,14 +100,14 @@ TEST(StartupBlackBox, AMissingIniFileEndsTheRunAndIsGeneratedOnlyOnYes) {
 
 TEST(StartupBlackBox, IniFaultsAreLoggedInTheDestination) {
     test::TempDir tmp;
-    test::writeFile(tmp / "pairs.ini", kMain + ("КаталогПриемник=" + (tmp / "dst")) +
-                                           "\r\n[Проверить пары]\r\na=b\r\nno equals sign\r\n");
+    test::writeFile(tmp / "pairs.ini",
+                    kMain + ("КаталогПриемник=" + (tmp / "dst")) + "\r\n[Проверить пары]\r\na=b\r\nno equals sign\r\n");
     Outcome pairs = start("pairs.ini /n", tmp.path());
     EXPECT_EQ(pairs.exitCode, 0);
-    EXPECT_EQ(test::readLines(tmp / "dst\\tolvaren.err"),
-              Lines({"Ошибка в \"" + (tmp / "pairs.ini") +
-                         "\" невозможно определить путь-приемник в секции [Проверить пары]",
-                     "Ошибка в файле инициализации"}));
+    EXPECT_EQ(
+        test::readLines(tmp / "dst\\tolvaren.err"),
+        Lines({"Ошибка в \"" + (tmp / "pairs.ini") + "\" невозможно определить путь-приемник в секции [Проверить пары]",
+               "Ошибка в файле инициализации"}));
     EXPECT_FALSE(test::fileExists(tmp / "dst\\tolvaren.out"));
 
     test::writeFile(tmp / "source.ini", kMain + ("КаталогПриемник=" + (tmp / "dst2")) + "\r\nКаталогИсточник=\r\n");
@@ -130,8 +130,8 @@ TEST(StartupBlackBox, IniFaultsAreLoggedInTheDestination) {
 TEST(StartupBlackBox, ARunWithoutFaultsLeavesNoLogAndAFileInTheWayIsReported) {
     test::TempDir tmp;
     test::makeDirs(tmp / "src");
-    test::writeFile(tmp / "ok.ini", kMain + ("КаталогПриемник=" + (tmp / "a\\b")) + "\r\nКаталогИсточник=" +
-                                        (tmp / "src") + "\r\nВыполнить=\r\n" +
+    test::writeFile(tmp / "ok.ini", kMain + ("КаталогПриемник=" + (tmp / "a\\b")) +
+                                        "\r\nКаталогИсточник=" + (tmp / "src") + "\r\nВыполнить=\r\n" +
                                         "ВыводитьСтатистикуСинхронизации=нет\r\n");
     Outcome ok = start("ok.ini", tmp.path());
     EXPECT_EQ(ok.exitCode, 0);
@@ -144,7 +144,8 @@ TEST(StartupBlackBox, ARunWithoutFaultsLeavesNoLogAndAFileInTheWayIsReported) {
     Outcome blocked = start("blocked.ini", tmp.path());
     EXPECT_EQ(blocked.exitCode, 0);
     EXPECT_TRUE(blocked.boxes.empty());  // no box for it, quiet or not
-    std::string expected = "], невозможно создать каталог \"" + (tmp / "file") + "\" т.к. найден файл с тем же именем\r\n";
+    std::string expected =
+        "], невозможно создать каталог \"" + (tmp / "file") + "\" т.к. найден файл с тем же именем\r\n";
     ASSERT_EQ(blocked.stderrText.substr(0, 8), "Ошибка [");
     std::size_t close = blocked.stderrText.find(']');
     EXPECT_EQ(blocked.stderrText.substr(close), expected);
@@ -193,8 +194,8 @@ TEST(StartupBlackBox, CyrillicIniNamesAndProgramFoldersAreReadWhole) {
 TEST(StartupBlackBox, AListOnlyRunWritesToItsOutputOrElseToAListFileBesideIt) {
     test::TempDir tmp;
     test::writeFile(tmp / "src\\новое.txt", "n");
-    test::writeFile(tmp / "tolvaren.ini", kMain + ("КаталогПриемник=" + (tmp / "dst")) + "\r\nКаталогИсточник=" +
-                                              (tmp / "src") + "\r\nВыполнить=\r\n");
+    test::writeFile(tmp / "tolvaren.ini", kMain + ("КаталогПриемник=" + (tmp / "dst")) +
+                                              "\r\nКаталогИсточник=" + (tmp / "src") + "\r\nВыполнить=\r\n");
     const std::string line =
         "Копирование файла \"" + (tmp / "src\\.\\новое.txt") + "\" в \"" + (tmp / "dst\\.\\новое.txt") + "\"";
     test::RunOptions options;
@@ -205,7 +206,10 @@ TEST(StartupBlackBox, AListOnlyRunWritesToItsOutputOrElseToAListFileBesideIt) {
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed[0], line);
     EXPECT_EQ(listed[1].rfind("Итого: скопировано 1, удалено файлов 0, удалено каталогов 0, создано каталогов 0, "
-                              "ошибок 0, время ", 0), 0u) << listed[1];
+                              "ошибок 0, время ",
+                              0),
+              0u)
+        << listed[1];
     EXPECT_FALSE(test::fileExists(tmp / "tolvaren.lst"));
     EXPECT_FALSE(test::isDirectory(tmp / "dst"));  // nothing is created
 

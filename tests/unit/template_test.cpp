@@ -66,9 +66,15 @@ TEST(Template, FollowsTheDocumentedLayout) {
         const char* line;
         int comments;
     };
-    for (Key key : {Key{"#КаталогИсточник=", 2}, {"#КаталогПриемник=", 7}, {"#ПроверятьЗапущеноЛиУже=", 6},
-                    {"#ПроверятьТолькоКорень=", 3}, {"#СниматьReadOnly=", 3}, {"#УдалятьНенужныеФайлы=", 3},
-                    {"#Выполнить=", 4}, {"#КоманднаяСтрока=\"\"", 1}, {"#ВопросПриОшибке=", 5},
+    for (Key key : {Key{"#КаталогИсточник=", 2},
+                    {"#КаталогПриемник=", 7},
+                    {"#ПроверятьЗапущеноЛиУже=", 6},
+                    {"#ПроверятьТолькоКорень=", 3},
+                    {"#СниматьReadOnly=", 3},
+                    {"#УдалятьНенужныеФайлы=", 3},
+                    {"#Выполнить=", 4},
+                    {"#КоманднаяСтрока=\"\"", 1},
+                    {"#ВопросПриОшибке=", 5},
                     {"#ВыводитьСтатистикуСинхронизации=", 3}}) {
         ASSERT_EQ(lines[i++], key.line);
         ASSERT_EQ(lines[i++], "") << key.line;
@@ -83,9 +89,10 @@ TEST(Template, FollowsTheDocumentedLayout) {
         int comments;
         Lines entries;
     };
-    for (const Section& s : {Section{"[Игнорировать]", 9,
-                                     {"tolvaren.err", "tolvaren.out", "tolvaren.exe", "Кронваль", "Вартель",
-                                      "Update", "vostrin", "LOGS", "Тальмир\\Brimsel.log"}},
+    for (const Section& s : {Section{"[Игнорировать]",
+                                     9,
+                                     {"tolvaren.err", "tolvaren.out", "tolvaren.exe", "Кронваль", "Вартель", "Update",
+                                      "vostrin", "LOGS", "Тальмир\\Brimsel.log"}},
                              Section{"[Обновлять]", 7, {}}, Section{"[СтрогоСинхронизировать]", 7, {"Модули"}},
                              Section{"[Вырезать]", 7, {}}, Section{"[Пропустить существующие]", 6, {}},
                              Section{"[Проверить пары]", 8, {}}}) {

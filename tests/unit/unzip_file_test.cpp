@@ -70,11 +70,10 @@ struct Archives : ::testing::Test {
 
 TEST_F(Archives, ListsNamesAndExtractsEntriesWhole) {
     const std::string kb = patterned(1024), big = patterned(3000), nested = "GIF89a-nested";
-    std::string path = write("Фон архив.splash",
-                             test::storedZip({{"пусто.txt", ""},
-                                              {"kb.bin", kb},
-                                              {"Папка/Вложенная/Картинка.GIF", nested},
-                                              {"big.bmp", big}}));
+    std::string path =
+        write("Фон архив.splash",
+              test::storedZip(
+                  {{"пусто.txt", ""}, {"kb.bin", kb}, {"Папка/Вложенная/Картинка.GIF", nested}, {"big.bmp", big}}));
     UnZipFile zip;
     ASSERT_TRUE(zip.IsAvailable());
     ASSERT_TRUE(zip.Open(path.c_str()));
@@ -203,11 +202,8 @@ TEST_F(Archives, LongNamesAreCutAt259AndFoundOnlyBelow256) {
     const std::string n255 = "a" + std::string(254, 'x'), n256 = "b" + std::string(255, 'x'),
                       n259 = "c" + std::string(258, 'x'), n260 = "d" + std::string(259, 'x'),
                       n300 = "e" + std::string(299, 'x');
-    std::string path = write("long.zip", test::storedZip({{n255, "255"},
-                                                          {n256, "256"},
-                                                          {n259, "259"},
-                                                          {n260, "260"},
-                                                          {n300, "300"}}));
+    std::string path =
+        write("long.zip", test::storedZip({{n255, "255"}, {n256, "256"}, {n259, "259"}, {n260, "260"}, {n300, "300"}}));
     UnZipFile zip;
     ASSERT_TRUE(zip.Open(path.c_str()));
     EXPECT_EQ(zip.lastError, "");
@@ -230,8 +226,7 @@ TEST_F(Archives, OversizedEntriesAndCountOverflowAreRefused) {
     huge.declaredSize = kLimit + 1;
     ZipEntry atLimit{"limit.jpg", "also small"};
     atLimit.declaredSize = kLimit;
-    std::string path =
-        write("sizes.zip", test::storedZip({huge, atLimit, {"kb.gif", patterned(1024)}}));
+    std::string path = write("sizes.zip", test::storedZip({huge, atLimit, {"kb.gif", patterned(1024)}}));
     UnZipFile zip;
     ASSERT_TRUE(zip.Open(path.c_str()));
 

@@ -131,7 +131,8 @@ int writeManyFiles(const std::string& root, int directories = 24) {
 // Files the run has logged as copied so far.
 int copiedLines(const std::string& dest) {
     int n = 0;
-    for (const std::string& line : test::readLines(dest + "\\tolvaren.out")) n += line.rfind("Копирование файла", 0) == 0;
+    for (const std::string& line : test::readLines(dest + "\\tolvaren.out"))
+        n += line.rfind("Копирование файла", 0) == 0;
     return n;
 }
 
@@ -203,8 +204,12 @@ TEST(WholeRun, CopiesTheTreeShowsTheSplashAndLaunchesFromTheDestination) {
     std::vector<std::string> log = test::readLines(run.dst + "\\tolvaren.out");
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2], "Выполнение команды \"darv.exe\" рабочий каталог \"" + run.dst + "\\\"");
-    EXPECT_EQ(log.back().rfind("Итого: скопировано " + std::to_string(copiedLines(run.dst)) + ", удалено файлов 0, "
-                               "удалено каталогов 0, создано каталогов ", 0), 0u) << log.back();
+    EXPECT_EQ(log.back().rfind("Итого: скопировано " + std::to_string(copiedLines(run.dst)) +
+                                   ", удалено файлов 0, "
+                                   "удалено каталогов 0, создано каталогов ",
+                               0),
+              0u)
+        << log.back();
     EXPECT_FALSE(test::fileExists(run.dst + "\\tolvaren.err"));
 }
 
@@ -291,8 +296,9 @@ TEST(WholeRun, RunningApplicationIsReportedAndStartedOnlyOnYes) {
     HWND box = waitForBox(p.id(), kWorkerCaption);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(GetWindow(box, GW_OWNER), splashWindowOf(p.id()));
-    EXPECT_EQ(test::messageBoxText(box), "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n\"" +
-                                             run.dst + "\\Клиент.exe\"?");
+    EXPECT_EQ(
+        test::messageBoxText(box),
+        "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n\"" + run.dst + "\\Клиент.exe\"?");
     test::pressButton(box, IDYES);
     EXPECT_EQ(p.wait(20000), 0);
     EXPECT_EQ(run.launched(run.dst), (std::vector<std::string>{run.dst, ""}));
@@ -329,8 +335,8 @@ TEST(WholeRun, FailedPassWarnsOrAsksAndStartsNothingUnlessTold) {
         test::Process p(run.command(), run.tmp.path());
         HWND box = waitForBox(p.id(), kWorkerCaption);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(test::messageBoxText(box), "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n\"" +
-                                                 run.dst + "\\darv.exe\"?");
+        EXPECT_EQ(test::messageBoxText(box),
+                  "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n\"" + run.dst + "\\darv.exe\"?");
         test::pressButton(box, answer);
         EXPECT_EQ(p.wait(20000), 0);
         if (answer == IDNO) {
@@ -361,13 +367,13 @@ TEST(WholeRun, AFailureOnACopyThreadEndsTheRunWithOneErrorLine) {
     test::writeFile(run.src + "\\сбой.txt", "сбой");  // after darv.exe in list order
     const int total = writeManyFiles(run.src, 2) + 2;
     // No statistics: the statistics log stays empty.
-    test::writeFile(run.tmp / "my.ini", "[Основные параметры]\r\nКаталогИсточник=" + run.src +
-                                            "\r\nКаталогПриемник=" + run.dst + "\r\n");
+    test::writeFile(run.tmp / "my.ini",
+                    "[Основные параметры]\r\nКаталогИсточник=" + run.src + "\r\nКаталогПриемник=" + run.dst + "\r\n");
     const std::string result = run.tmp / "result.txt";
     test::RunOptions options;
     options.timeoutMs = 30000;  // a question nobody answers would run into this
-    const std::string command = "\"" + test::buildFile("helpers\\failingcopyrun.exe") + "\" \"" + run.tmp / "my.ini" +
-                                "\" \"" + result + "\"";
+    const std::string command =
+        "\"" + test::buildFile("helpers\\failingcopyrun.exe") + "\" \"" + run.tmp / "my.ini" + "\" \"" + result + "\"";
     EXPECT_EQ(test::runProgram(command, run.tmp.path(), options), 0);
     // Errors counted, the window left, the statistics log made at the start.
     EXPECT_EQ(test::readLines(result), std::vector<std::string>{"1 0 1"});
@@ -405,8 +411,8 @@ TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnceAndAnswersItsLauncher
     ASSERT_STRNE(shortName, run.dst.c_str());
     UnixLink link(run.tmp.path(), "Приёмник ДАРВ", "link", run.tmp / "link");
     ASSERT_TRUE(link.made());
-    const std::vector<std::string> spellings{run.tmp.path() + "\\.\\приёмник дарв\\", shortName,
-                                             run.tmp / "link", drive + "Приёмник ДАРВ"};
+    const std::vector<std::string> spellings{run.tmp.path() + "\\.\\приёмник дарв\\", shortName, run.tmp / "link",
+                                             drive + "Приёмник ДАРВ"};
     // Without an argument: a launcher quotes its child's arguments.
     const std::string second = "\"" + test::buildFile("tolvaren.exe") + "\"";
     const std::string log = run.dst + "\\tolvaren.out";
@@ -415,8 +421,8 @@ TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnceAndAnswersItsLauncher
     options.timeoutMs = 10000;
     for (const std::string& other : spellings) {
         test::writeFile(run.tmp / "tolvaren.ini", "[Основные параметры]\r\nКаталогИсточник=" + run.src +
-                                                    "\r\nКаталогПриемник=" + other +
-                                                    "\r\nВыводитьСтатистикуСинхронизации=да\r\n");
+                                                      "\r\nКаталогПриемник=" + other +
+                                                      "\r\nВыводитьСтатистикуСинхронизации=да\r\n");
         // The first run stands at its question: a second one that waited
         // for it would run into the time-out.
         EXPECT_EQ(test::runProgram(second, run.tmp.path(), options), 0) << other;
@@ -424,8 +430,8 @@ TEST(WholeRun, ASecondRunOnTheSameDestinationGivesWayAtOnceAndAnswersItsLauncher
     }
     // A launcher that prepared the start-up handshake for a run that gives
     // way gets its answer all the same.
-    const std::string launcher = "\"" + test::buildFile("helpers\\handshake.exe") + "\" block \"" +
-                                 (run.tmp / "event.txt") + "\" " + second;
+    const std::string launcher =
+        "\"" + test::buildFile("helpers\\handshake.exe") + "\" block \"" + (run.tmp / "event.txt") + "\" " + second;
     EXPECT_EQ(test::runProgram(launcher, run.tmp.path(), 40000), 0);
     EXPECT_EQ(test::readFile(run.tmp / "event.txt"), "set\n");
     EXPECT_TRUE(first.running());

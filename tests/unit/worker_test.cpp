@@ -153,8 +153,9 @@ TEST_F(WorkerTest, RunningApplicationBlocksTheSyncAndAsks) {
         test::queueBoxAnswer(IDYES);
         EXPECT_TRUE(runWorker(parts.worker(), nullptr));
         ASSERT_EQ(test::boxCalls().size(), 1u);
-        EXPECT_EQ(test::boxCalls()[0].text, "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n" +
-                                                applicationQuestionPath());
+        EXPECT_EQ(
+            test::boxCalls()[0].text,
+            "Приложение уже запущено, синхронизация невозможна!\nПопытаться выполнить\n" + applicationQuestionPath());
         EXPECT_TRUE(commandStarted());
     }
     EXPECT_FALSE(test::fileExists(tmp / "dst\\a.txt"));  // nothing was synchronised
