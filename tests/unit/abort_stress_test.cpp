@@ -31,7 +31,9 @@ const char* const kPhaseNames[] = {"running check", "scanning", "copying", "fini
 Phase phaseOf(const std::string& dest) {
     std::vector<std::string> lines = test::readLines(dest + "\\tolvaren.out");
     if (lines.empty()) return Check;
-    if (lines.back().rfind("Итого: ", 0) == 0) return Finished;  // the summary is the run's last line
+    // The launch line, and after it the summary, end a run's log.
+    for (auto line = lines.rbegin(); line != lines.rend() && line - lines.rbegin() < 2; ++line)
+        if (line->rfind("Выполнение команды", 0) == 0 || line->rfind("Итого: ", 0) == 0) return Finished;
     bool copying = std::find(lines.begin(), lines.end(), "собственно, синхронизация:") != lines.end();
     return copying ? Copying : Scanning;
 }
