@@ -65,7 +65,12 @@ std::string findSplashArchive(const char* iniPath) {
     if (GetFileAttributesA(directory) == INVALID_FILE_ATTRIBUTES) return std::string();
     std::size_t n = std::strlen(directory);
     char pattern[kPictureBuffer];
-    const char* tail = n && directory[n - 1] == '\\' ? "*.*" : "\\*.*";
+    // Only the archives' names are asked for, so a large or remote root is
+    // not listed whole. The file system's match may differ from ours at the
+    // edges (8.3 names, its own case folding), so chooseSplashArchive still
+    // applies the exact rule; what the pattern lets through keeps its listing
+    // order, and every name with the extension SPLASH matches the pattern.
+    const char* tail = n && directory[n - 1] == '\\' ? "*.splash" : "\\*.splash";
     if (!win::joinText(pattern, {directory, tail})) return std::string();
 
     std::vector<std::string> files;

@@ -103,19 +103,6 @@ void FileEntry::setName(const char* text) {
     ownsName_ = true;
 }
 
-FileList::Node* FileList::Node::make(const char* name) {
-    std::size_t n = cutLength(name);
-    Node* node = new (::operator new(sizeof(Node) + n + 1)) Node(n + 1);
-    std::memcpy(node->entry.name, name, n);
-    node->entry.name[n] = '\0';
-    return node;
-}
-
-void FileList::Node::destroy(Node* n) {
-    n->~Node();
-    ::operator delete(n);
-}
-
 FileList::FileList(const FileList& other) {
     for (const FileEntry& f : other) push_back(f);
 }
@@ -139,8 +126,7 @@ FileList& FileList::operator=(FileList&& other) noexcept {
 }
 
 void FileList::swap(FileList& other) noexcept {
-    std::swap(head_, other.head_);
-    std::swap(tail_, other.tail_);
+    blocks_.swap(other.blocks_);
     std::swap(size_, other.size_);
     std::swap(nextSeq_, other.nextSeq_);
     std::swap(index_, other.index_);
@@ -156,20 +142,22 @@ FileEntry& FileList::push_back(const FileEntry& entry) {
 }
 
 FileEntry& FileList::emplace_back(const char* name) {
-    Node* n = Node::make(name);
-    n->prev = tail_;
-    n->seq = nextSeq_++;
-    (tail_ ? tail_->next : head_) = n;
-    tail_ = n;
+    std::size_t n = cutLength(name);
+    constexpr std::size_t align = EntryBlocks::kAlign;
+    static_assert(alignof(Node) <= align, "blocks must suit a node");
+    std::size_t bytes = (sizeof(Node) + n + 1 + align - 1) / align * align;
+    Node* node = new (blocks_.allocate(bytes)) Node(n + 1, bytes, nextSeq_++);
+    std::memcpy(node->entry.name, name, n);
+    node->entry.name[n] = '\0';
     ++size_;
-    if (index_) index_->add(n);
-    return n->entry;
+    if (index_) index_->add(node);
+    return node->entry;
 }
 
 void FileList::buildIndex() {
     index_ = std::make_unique<NameIndex<Node>>();
     index_->reserve(size_);
-    for (Node* n = head_; n; n = n->next) index_->add(n);
+    for (iterator it = begin(); it != end(); ++it) index_->add(it.n_);
 }
 
 FileEntry* FileList::find(const char* name) {
@@ -178,8 +166,8 @@ FileEntry* FileList::find(const char* name) {
         Node* n = index_->find(name);
         return n ? &n->entry : nullptr;
     }
-    for (Node* n = head_; n; n = n->next)
-        if (nameMatch(n->entry.name, name)) return &n->entry;
+    for (FileEntry& f : *this)
+        if (nameMatch(f.name, name)) return &f;
     return nullptr;
 }
 
@@ -187,27 +175,24 @@ void FileList::erase(FileEntry* entry) {
     if (!entry) return;
     Node* n = reinterpret_cast<Node*>(entry);
     if (index_) index_->remove(n);
-    (n->prev ? n->prev->next : head_) = n->next;
-    (n->next ? n->next->prev : tail_) = n->prev;
-    --size_;
-    Node::destroy(n);
+    n->live = false;
+    n->entry.~FileEntry();  // its bytes stay as a gap until the blocks go
+    if (--size_ == 0) clear();
 }
 
 FileList::iterator FileList::erase(iterator it) {
-    Node* next = it.n_->next;
+    iterator next = it;
+    ++next;
     erase(&it.n_->entry);
-    return iterator(next, this);
+    return next;  // the end when the list emptied and gave its blocks back
 }
 
 void FileList::clear() {
     index_.reset();
-    for (Node* n = head_; n;) {
-        Node* next = n->next;
-        Node::destroy(n);
-        n = next;
-    }
-    head_ = tail_ = nullptr;
+    for (iterator it = begin(); it != end(); ++it) it.n_->entry.~FileEntry();
+    blocks_.release();
     size_ = 0;
+    nextSeq_ = 0;
 }
 
 FileEntry& addFile(DirNode* dir, const WIN32_FIND_DATAA& data) {

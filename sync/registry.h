@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/time_match.h"
+#include "sync/entry_blocks.h"
 #include "sync/name_index.h"
 
 constexpr uint32_t DirDelete = 1;   // destination-only directory, removed whole
@@ -26,10 +27,10 @@ constexpr uint32_t DirMissing = 2;  // directory without a counterpart (yet)
 constexpr int kNameBuffer = 260;  // file names hold at most 259 characters
 
 // One plain file. `name` is a NUL-terminated text of at most 259 characters.
-// An entry in a FileList keeps its name in the same heap block as the entry,
-// sized to the name, so a large tree costs no fixed 260 bytes per file. An
-// entry made on its own owns a buffer of kNameBuffer bytes, so any name can be
-// written into it (strcpy) before it is added to a list.
+// An entry in a FileList keeps its name right after the entry, in its list's
+// storage, sized to the name, so a large tree costs no fixed 260 bytes per
+// file. An entry made on its own owns a buffer of kNameBuffer bytes, so any
+// name can be written into it (strcpy) before it is added to a list.
 struct FileEntry {
     uint32_t attributes = 0;
     uint64_t size = 0;
@@ -59,35 +60,53 @@ private:
     uint16_t capacity_ = 0;  // bytes name can hold, NUL included
 };
 
-// The plain files of one directory, in the order they were added.
+// The plain files of one directory, in the order they were added. Entries
+// live one after another in the list's blocks (sync/entry_blocks.h) and keep
+// their addresses until erased. An erased entry only leaves a gap that walks
+// skip; a list that becomes empty gives all its blocks back.
 class FileList {
-    // One heap block per entry: the node, then the name's characters.
+    // The node, then the name's characters, padded to the blocks' alignment.
     struct Node {
         FileEntry entry;  // first member: a FileEntry* is the address of its Node
-        Node* prev = nullptr;
-        Node* next = nullptr;
-        uint64_t seq = 0;
+        uint32_t seq;
+        uint16_t span;  // bytes the node takes in its block, name included
+        bool live;
         const char* indexName() const { return entry.name; }
 
-        explicit Node(std::size_t capacity) : entry(reinterpret_cast<char*>(this + 1), capacity) {}
-        static Node* make(const char* name);  // the name cut at 259 characters
-        static void destroy(Node* n);
+        Node(std::size_t capacity, std::size_t bytes, uint32_t order)
+            : entry(reinterpret_cast<char*>(this + 1), capacity),
+              seq(order),
+              span(static_cast<uint16_t>(bytes)),
+              live(true) {}
     };
+    using Block = EntryBlocks::Block;
+
+    // The first live node at or after `at` in block b or a later block;
+    // null at the end. Moves b along to the block of the node.
+    static Node* liveFrom(Block*& b, char* at) {
+        while (b) {
+            for (char* end = b->data() + b->used; at < end; at += reinterpret_cast<Node*>(at)->span)
+                if (reinterpret_cast<Node*>(at)->live) return reinterpret_cast<Node*>(at);
+            b = b->next;
+            if (b) at = b->data();
+        }
+        return nullptr;
+    }
 
     template <typename Entry>
     class Iter {
     public:
-        using iterator_category = std::bidirectional_iterator_tag;
+        using iterator_category = std::forward_iterator_tag;
         using value_type = FileEntry;
         using difference_type = std::ptrdiff_t;
         using pointer = Entry*;
         using reference = Entry&;
         Iter() = default;
-        explicit Iter(Node* n, const FileList* owner) : n_(n), owner_(owner) {}
+        Iter(Block* b, Node* n) : b_(b), n_(n) {}
         reference operator*() const { return n_->entry; }
         pointer operator->() const { return &n_->entry; }
         Iter& operator++() {
-            n_ = n_->next;
+            n_ = liveFrom(b_, reinterpret_cast<char*>(n_) + n_->span);
             return *this;
         }
         Iter operator++(int) {
@@ -95,19 +114,22 @@ class FileList {
             ++*this;
             return t;
         }
-        Iter& operator--() {
-            n_ = n_ ? n_->prev : owner_->tail_;
-            return *this;
-        }
         bool operator==(const Iter& o) const { return n_ == o.n_; }
         bool operator!=(const Iter& o) const { return n_ != o.n_; }
-        operator Iter<const FileEntry>() const { return Iter<const FileEntry>(n_, owner_); }
+        operator Iter<const FileEntry>() const { return Iter<const FileEntry>(b_, n_); }
 
     private:
         friend class FileList;
+        Block* b_ = nullptr;
         Node* n_ = nullptr;
-        const FileList* owner_ = nullptr;
     };
+
+    template <typename It>
+    It first() const {
+        Block* b = blocks_.first();
+        Node* n = b ? liveFrom(b, b->data()) : nullptr;
+        return It(b, n);
+    }
 
 public:
     using iterator = Iter<FileEntry>;
@@ -120,14 +142,13 @@ public:
     FileList& operator=(FileList&& other) noexcept;
     ~FileList() { clear(); }
 
-    iterator begin() { return iterator(head_, this); }
-    iterator end() { return iterator(nullptr, this); }
-    const_iterator begin() const { return const_iterator(head_, this); }
-    const_iterator end() const { return const_iterator(nullptr, this); }
+    iterator begin() { return first<iterator>(); }
+    iterator end() { return iterator(); }
+    const_iterator begin() const { return first<const_iterator>(); }
+    const_iterator end() const { return const_iterator(); }
     bool empty() const { return size_ == 0; }
     std::size_t size() const { return size_; }
-    FileEntry& front() { return head_->entry; }
-    FileEntry& back() { return tail_->entry; }
+    FileEntry& front() { return *begin(); }
 
     FileEntry& push_back(const FileEntry& entry);
     // Appends an entry of that name (cut at 259 characters) with every other
@@ -143,10 +164,9 @@ private:
     void swap(FileList& other) noexcept;
     void buildIndex();
 
-    Node* head_ = nullptr;
-    Node* tail_ = nullptr;
+    EntryBlocks blocks_;
     std::size_t size_ = 0;
-    uint64_t nextSeq_ = 0;
+    uint32_t nextSeq_ = 0;
     std::unique_ptr<NameIndex<Node>> index_;
 };
 
