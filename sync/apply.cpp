@@ -54,6 +54,11 @@ void deleteFileEntry(Pass& pass, DeletionGate& gate, const DirRecord& d, const F
         ++pass.errorCount;
         return;
     }
+    if (pass.listOnly()) {
+        std::cout << "Удаление файла \"" << path << "\"" << std::endl;
+        ++pass.tally.deletedFiles;
+        return;
+    }
     DWORD code = 0;
     DeletionGate::Outcome outcome = gate.deleteFile(path, true, &code);
     if (outcome == DeletionGate::Outcome::Deleted) ++pass.tally.deletedFiles;
@@ -73,7 +78,11 @@ void applyDeletion(Pass& pass, DeletionGate& gate, const DirRecord& d) {
             ++pass.errorCount;
             return;
         }
-        if (gate.removeTree(dir, true)) ++pass.tally.deletedDirs;  // whatever stays is reported and counted there
+        if (pass.listOnly())
+            std::cout << "Удаление каталога \"" << dir << "\"" << std::endl;
+        else if (!gate.removeTree(dir, true))
+            return;  // whatever stays is reported and counted there
+        ++pass.tally.deletedDirs;
         return;
     }
     for (const FileEntry& f : d.files) {
@@ -90,6 +99,7 @@ bool createMissingDirectory(Pass& pass, LogBlock& block, const DirRecord& d, con
         return false;
     }
     block.out(std::string("Создание каталога \"") + dstDir + "\"");
+    if (pass.listOnly()) return true;
     if (!CreateDirectoryA(dstDir, nullptr)) {
         DWORD code = GetLastError();
         block.err("Ошибка " + std::to_string(code) + " создания каталога \"" + dstDir + "\"");
@@ -102,9 +112,9 @@ bool createMissingDirectory(Pass& pass, LogBlock& block, const DirRecord& d, con
 // One file of the copy list, on a copy thread: it sees the copy context and
 // the worker's gate, never the run. srcDir and dstDir are empty when the
 // directory path did not fit. In a directory created in this pass (emptyDir)
-// no file can be in the way.
+// no file can be in the way. A list-only run writes the copy's line alone.
 void copyEntry(const CopyScope& context, const WorkerGate& gate, LogBlock& block, const DirRecord& d,
-               const FileEntry& f, bool emptyDir, const std::string& srcDir, const std::string& dstDir) {
+               const FileEntry& f, bool emptyDir, bool listOnly, const std::string& srcDir, const std::string& dstDir) {
     const SettingsRecord& s = context.settings;
     char source[kSourceBuffer];
     if (srcDir.empty() || !win::joinText(source, {srcDir.c_str(), f.name})) {
@@ -119,6 +129,11 @@ void copyEntry(const CopyScope& context, const WorkerGate& gate, LogBlock& block
         return;
     }
     if (gate.checkpoint()) return;  // no copy starts after a confirmed abort
+    if (listOnly) {
+        block.out(copiedLine(source, destination));
+        block.countCopy();
+        return;
+    }
     copyInto(context, block, source, destination, f.attributes, f.lastWrite, !f.isNew && !emptyDir);
 }
 
@@ -142,6 +157,7 @@ void applyCopy(Pass& pass, OrderedLog& log, WorkPool& pool, const DirRecord& d) 
     std::string from = srcDir, to = dstDir;
     const CopyScope context{pass.settings, pass.fs};
     const WorkerGate& gate = pass.gate();
+    const bool listOnly = pass.listOnly();
     for (const FileEntry& f : d.files) {
         if (pass.stopping()) return;
         // The caption is shown from this thread alone, as the file is handed
@@ -151,10 +167,10 @@ void applyCopy(Pass& pass, OrderedLog& log, WorkPool& pool, const DirRecord& d) 
             if (pass.stopping()) return;  // the user may have aborted while the caption was shown
         }
         std::size_t turn = log.take();
-        pool.run([context, &gate, &log, &d, &f, emptyDir, from, to, turn] {
+        pool.run([context, &gate, &log, &d, &f, emptyDir, listOnly, from, to, turn] {
             LogBlock block;
             try {
-                copyEntry(context, gate, block, d, f, emptyDir, from, to);
+                copyEntry(context, gate, block, d, f, emptyDir, listOnly, from, to);
             } catch (...) {
                 log.finish(turn, LogBlock());  // stopped: the lines of copies done meanwhile still go out
                 throw;
@@ -189,7 +205,8 @@ void Pass::applyWorkLists() {
     std::size_t files = 0;
     for (const DirRecord& d : copyList) files += d.files.size();
     OrderedLog log(errorCount, tally.copied);
-    std::size_t threads = copyThreads()                        ? copyThreads()
+    std::size_t threads = listOnly()                           ? 1  // lines only: no thread gains anything
+                          : copyThreads()                      ? copyThreads()
                           : onNetworkDrive(settings.sourceDir) ? WorkPool::kShareThreads
                                                                : 1;
     WorkPool pool(std::min(threads, files));  // no more threads than files

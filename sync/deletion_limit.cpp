@@ -22,6 +22,8 @@ constexpr int64_t kFilesAlwaysDeleted = 20;
 // enter it); directory links are not entered, as a removal does not follow
 // them. Unreadable parts count as empty.
 int64_t filesBelow(FileSystemCalls& fs, const std::string& directory) {
+    DWORD top = fs.getFileAttributes(directory.substr(0, directory.size() - 1).c_str());   // the item, not below it
+    if (top == INVALID_FILE_ATTRIBUTES || (top & FILE_ATTRIBUTE_REPARSE_POINT)) return 0;  // a link goes alone
     int64_t files = 0;
     std::vector<std::string> stack{directory};
     while (!stack.empty()) {

@@ -141,12 +141,8 @@ bool Pass::run() {
     if (stopping()) return false;
     if (!buildWorkLists() || stopping()) return false;
     holdDeletionsOverLimit();
-    if (listOnly()) {
-        listWorkLists();
-        copyPairs();
-        return errorCount == 0;
-    }
-    if (!checkFreeSpace()) return errorCount == 0;  // the user has been told
+    // A list-only run asks nothing: the free-space box would be a question.
+    if (!listOnly() && !checkFreeSpace()) return errorCount == 0;  // the user has been told
     // A source that went away during the scans looks empty: nothing is
     // deleted on its word.
     if (!sourceReachable(*this)) return false;

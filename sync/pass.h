@@ -60,13 +60,13 @@ public:
     // scans, rule stages and comparison into the work lists (false when
     // nothing may be applied); the deletion limit (sync/deletion_limit.cpp);
     // the free-space check (false when the user was told there is not
-    // enough); the work lists (sync/apply.cpp, or sync/list_only.cpp); the
+    // enough); the work lists (sync/apply.cpp, which a list-only run walks
+    // the same way, writing the lines instead of acting); the
     // pairs (sync/pairs.cpp).
     bool buildWorkLists();
     void holdDeletionsOverLimit();
     bool checkFreeSpace();
     void applyWorkLists();
-    void listWorkLists();
     void copyPairs();
 
     // The worker's checkpoint: true once the user confirmed an abort.

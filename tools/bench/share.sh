@@ -214,17 +214,22 @@ share_delay() {  # DELAY_MS
         "${xcopyRequests[*]}" "${runRequests[*]}" "${floorRequests[*]}"
 }
 
-bench_share() {
+# The generated tree, the mount point as drive Y: and the traps that undo
+# them: whatever ends the benchmark, the mount goes first, then the Wine session.
+share_begin() {
     BENCH=$BUILD/bench
     mkdir -p "$BENCH"
     setup_delayfs
     share_generate "$BENCH/share-src"
     : >"$BENCH/delayfs.log"
-    # Whatever ends the benchmark, the mount goes first, then the Wine session.
     trap 'share_unmount; share_drive_off; stop_session' EXIT
     trap 'share_unmount; share_drive_off; stop_session; exit 130' INT TERM
     share_drive_on "$BENCH/share-mnt"
     winpath() { share_winpath "$@"; }
+}
+
+bench_share() {
+    share_begin
     local ms
     for ms in "${@:-1}"; do share_delay "$ms"; done
     share_unmount

@@ -34,15 +34,7 @@ starts_count() {
 }
 
 bench_starts() {
-    BENCH=$BUILD/bench
-    mkdir -p "$BENCH"
-    setup_delayfs
-    share_generate "$BENCH/share-src"
-    : >"$BENCH/delayfs.log"
-    trap 'share_unmount; share_drive_off; stop_session' EXIT
-    trap 'share_unmount; share_drive_off; stop_session; exit 130' INT TERM
-    share_drive_on "$BENCH/share-mnt"
-    winpath() { share_winpath "$@"; }
+    share_begin
 
     local ms=${1:-1} us rounds=${TOLVAREN_BENCH_ROUNDS:-3} r kind
     [[ $ms =~ ^[0-9]+([.][0-9]+)?$ ]] || die "starts: the delay is a number of milliseconds, not '$ms'"
