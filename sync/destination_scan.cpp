@@ -100,6 +100,7 @@ void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool 
             continue;
         }
         clearFlag(node->record, DirMissing);
+        node->record.files.trim();
         prefetch.ahead(patternsOf(children));
         walk.enter(children);
     }

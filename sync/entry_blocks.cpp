@@ -1,5 +1,8 @@
 #include "sync/entry_blocks.h"
 
+#include <malloc.h>
+
+#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -23,7 +26,8 @@ void* EntryBlocks::allocate(std::size_t bytes) {
     if (!last_ || last_->capacity - last_->used < bytes) {
         std::size_t capacity = total_ < kFirstBlock ? kFirstBlock : total_ < kLargestBlock ? total_ : kLargestBlock;
         if (capacity < bytes) capacity = bytes;
-        Block* block = static_cast<Block*>(::operator new(sizeof(Block) + capacity));
+        Block* block = static_cast<Block*>(std::malloc(sizeof(Block) + capacity));
+        if (!block) throw std::bad_alloc();
         block->next = nullptr;
         block->used = 0;
         block->capacity = capacity;
@@ -39,9 +43,18 @@ void* EntryBlocks::allocate(std::size_t bytes) {
 void EntryBlocks::release() {
     for (Block* b = first_; b;) {
         Block* next = b->next;
-        ::operator delete(b);
+        std::free(b);
         b = next;
     }
     first_ = last_ = nullptr;
     total_ = 0;
+}
+
+void EntryBlocks::trim() {
+    if (!last_ || last_->capacity - last_->used < kFirstBlock) return;
+    // Shrinks in place (HeapReAlloc with HEAP_REALLOC_IN_PLACE_ONLY): the
+    // entries keep their addresses. Left as it is where the heap declines.
+    if (!_expand(last_, sizeof(Block) + last_->used)) return;
+    total_ -= last_->capacity - last_->used;
+    last_->capacity = last_->used;
 }

@@ -17,13 +17,16 @@ std::size_t cutLength(const char* text) {
 
 }  // namespace
 
+// Entries lie back to back in a list's blocks: no padding inside one.
+static_assert(sizeof(FileEntry) == 32, "a file entry takes 32 bytes on both targets");
+
 FileEntry::FileEntry() : name(new char[kNameBuffer]), ownsName_(true), capacity_(kNameBuffer) { name[0] = '\0'; }
 
 FileEntry::FileEntry(const FileEntry& other)
-    : attributes(other.attributes),
-      size(other.size),
+    : size(other.size),
       lastWrite(other.lastWrite),
       name(new char[kNameBuffer]),
+      attributes(other.attributes),
       isNew(other.isNew),
       ownsName_(true),
       capacity_(kNameBuffer) {
@@ -33,10 +36,10 @@ FileEntry::FileEntry(const FileEntry& other)
 }
 
 FileEntry::FileEntry(FileEntry&& other)
-    : attributes(other.attributes),
-      size(other.size),
+    : size(other.size),
       lastWrite(other.lastWrite),
       name(other.name),
+      attributes(other.attributes),
       isNew(other.isNew),
       ownsName_(other.ownsName_),
       capacity_(other.capacity_) {

@@ -32,10 +32,10 @@ constexpr int kNameBuffer = 260;  // file names hold at most 259 characters
 // file. An entry made on its own owns a buffer of kNameBuffer bytes, so any
 // name can be written into it (strcpy) before it is added to a list.
 struct FileEntry {
-    uint32_t attributes = 0;
     uint64_t size = 0;
     FILETIME lastWrite{};
     char* name;
+    uint32_t attributes = 0;  // here, not first: no padding before size
     uint8_t isNew = 0;
 
     FileEntry();
@@ -55,7 +55,7 @@ private:
     FileEntry(char* storage, std::size_t capacity) : name(storage), capacity_(static_cast<uint16_t>(capacity)) {}
     void releaseName();
 
-    // In the padding after isNew on both targets.
+    // Beside isNew: the entry ends on an 8-byte boundary on both targets.
     bool ownsName_ = false;  // name was allocated by this entry
     uint16_t capacity_ = 0;  // bytes name can hold, NUL included
 };
@@ -159,6 +159,8 @@ public:
     void erase(FileEntry* entry);
     iterator erase(iterator it);  // returns the entry after it
     void clear();
+    // The list is filled: what its storage holds unused goes back to the heap.
+    void trim() { blocks_.trim(); }
 
 private:
     void swap(FileList& other) noexcept;

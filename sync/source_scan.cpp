@@ -86,6 +86,7 @@ void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly) {
             leaveOut(dir);
             continue;
         }
+        node->record.files.trim();
         prefetch.ahead(patternsOf(children));
         walk.enter(children);
     }
