@@ -77,14 +77,14 @@ void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool 
                 // A link where the source has a real directory: the
                 // administrator moved that folder; it is kept up to date.
                 child->keepsAll = node->keepsAll || (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-                // Listings queued by the source scan's spelling are taken
-                // only under the same one.
                 bool entering = false;
                 if (!fitsToEnter(dir, relPath, d.cFileName)) {
                     reportTooLong(dir.full + d.cFileName, pass.errorCount);
                 } else if (!walk.closesCycle(dir, dir.full + d.cFileName, d, &viaLink)) {
                     entering = true;
                 }
+                // What the source scan queued under its spelling is taken
+                // only under the same one, and only below directories entered.
                 if (!entering || child->record.name != d.cFileName)
                     prefetch.forget(dir.full + child->record.name + "\\");
                 if (entering)

@@ -112,7 +112,8 @@ bool Pass::buildWorkLists() {
         sendCaption(pass, "Cканирование каталога приемника");
         statistics(pass, "сканирование приемника");
         destinationScan(pass, dest, source, false, &destination);
-    }                                   // what the destination scan did not take goes with its lister
+        // What the destination scan did not take goes with the lister here.
+    }
     if (pass.stopping()) return false;  // the cut stage below deletes on disk
 
     if (s.hasUpdateList) {
