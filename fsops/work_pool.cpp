@@ -2,8 +2,8 @@
 
 #include <utility>
 
-WorkPool::WorkPool(std::size_t threads, std::function<bool()> mayStart) : mayStart_(std::move(mayStart)) {
-    if (threads < 2) return;
+WorkPool::WorkPool(std::size_t threads, std::function<bool()> mayStart, Owner owner) : mayStart_(std::move(mayStart)) {
+    if (threads < (owner == Owner::GoesOn ? 1u : 2u)) return;
     // Stops at the first thread that cannot be started (the process is short
     // of threads, address space or memory). A std::thread left joinable in a
     // constructor that throws would end the process instead.
@@ -38,6 +38,11 @@ void WorkPool::runFirst(std::vector<Task> tasks) {
              queue_.insert(queue_.begin(), std::make_move_iterator(tasks.begin()),
                            std::make_move_iterator(tasks.end()));
          });
+}
+
+void WorkPool::runLast(Task task) {
+    if (threads_.empty()) return task();
+    when([] { return true; }, [&] { queue_.push_back(std::move(task)); });
 }
 
 void WorkPool::finish() {

@@ -19,13 +19,17 @@ public:
     // From a share: with 1 ms of latency 2 threads gained most, 4 a little more.
     static constexpr std::size_t kShareThreads = 4;
 
+    // Whether the owner waits for what its tasks make, or goes on with work
+    // of its own meanwhile (a scan of one tree while the other is listed).
+    enum class Owner { Waits, GoesOn };
+
     // Starts up to threads threads, none when fewer than two are asked for
-    // (one thread beside an owner that waits for it gains nothing). Threads
+    // by an owner that waits (one thread beside it gains nothing). Threads
     // that cannot be started are done without: the pool works with those it
     // got, or with none. A thread starts a queued task only while mayStart
     // (if given) holds; it is asked under the pool's lock, so what it reads
     // is changed through locked().
-    explicit WorkPool(std::size_t threads, std::function<bool()> mayStart = {});
+    explicit WorkPool(std::size_t threads, std::function<bool()> mayStart = {}, Owner owner = Owner::Waits);
     // Drops the tasks not started and waits for those running.
     ~WorkPool();
     WorkPool(const WorkPool&) = delete;
@@ -39,6 +43,9 @@ public:
     void run(Task task);
     // Queues tasks ahead of those waiting, the first of them first.
     void runFirst(std::vector<Task> tasks);
+    // As run, but queues task behind all others without waiting for a
+    // place: for an owner that bounds what it queues itself.
+    void runLast(Task task);
     // Waits until every queued task has run.
     void finish();
 
@@ -51,7 +58,7 @@ public:
     template <typename Ready, typename F>
     auto when(Ready ready, F f) -> decltype(f());
 
-    // run, runFirst, finish and when rethrow, on the owner's thread, the
+    // run, runFirst, runLast, finish and when rethrow, on the owner's thread, the
     // first exception a task threw (a stop unwinding the pass, or any
     // failure), and at every call after; no task starts after one has thrown.
 

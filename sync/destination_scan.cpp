@@ -1,4 +1,5 @@
 #include <iostream>
+#include <optional>
 #include <unordered_set>
 
 #include "fsops/root_identity.h"
@@ -28,7 +29,8 @@ void leaveOutPair(DirNode* node) {
 
 }  // namespace
 
-void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool rootOnly) {
+void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool rootOnly,
+                     ListingPrefetch* destination) {
     const SettingsRecord& settings = pass.settings;
     const ScanFilter filter(settings);
     const RootIdentity sourceRoot(settings.sourceDir);  // under any name, never deleted
@@ -45,7 +47,9 @@ void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool 
         return;
     }
     Walk walk(std::move(top));
-    ListingPrefetch prefetch(pass.fs, listingThreads(pass.listThreads(), settings.destDir));
+    std::optional<ListingPrefetch> own;
+    ListingPrefetch& prefetch =
+        destination ? *destination : own.emplace(pass.fs, listingThreads(pass.listThreads(), settings.destDir));
     std::vector<Dir> children;
     std::string relPath;  // one buffer for every record of the scan
     std::unordered_set<DirNode*> entered;
@@ -73,14 +77,20 @@ void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool 
                 // A link where the source has a real directory: the
                 // administrator moved that folder; it is kept up to date.
                 child->keepsAll = node->keepsAll || (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+                bool entering = false;
                 if (!fitsToEnter(dir, relPath, d.cFileName)) {
                     reportTooLong(dir.full + d.cFileName, pass.errorCount);
-                    leaveOutPair(child);
-                } else if (walk.closesCycle(dir, dir.full + d.cFileName, d, &viaLink)) {
-                    leaveOutPair(child);
-                } else {
-                    children.push_back(childDir(dir, child, d.cFileName, viaLink));
+                } else if (!walk.closesCycle(dir, dir.full + d.cFileName, d, &viaLink)) {
+                    entering = true;
                 }
+                // What the source scan queued under its spelling is taken
+                // only under the same one, and only below directories entered.
+                if (!entering || child->record.name != d.cFileName)
+                    prefetch.forget(dir.full + child->record.name + "\\");
+                if (entering)
+                    children.push_back(childDir(dir, child, d.cFileName, viaLink));
+                else
+                    leaveOutPair(child);
                 return;
             }
             if (node->keepsAll || (!settings.deleteExtraFiles && !strictTest(settings, relPath.c_str()))) return;

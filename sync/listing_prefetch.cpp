@@ -8,15 +8,53 @@ std::size_t listingThreads(std::size_t setting, const char* root) {
     return setting ? setting : onNetworkDrive(root) ? WorkPool::kShareThreads : 0;
 }
 
-ListingPrefetch::ListingPrefetch(FileSystemCalls& fs, std::size_t threads)
-    : fs_(fs), pool_(threads, [this] { return heldBytes_ < kAheadBytes; }) {}
+std::size_t destinationListingThreads(std::size_t setting, const char* root) {
+    std::size_t threads = listingThreads(setting, root);
+    return threads ? threads : 1;
+}
+
+ListingPrefetch::ListingPrefetch(FileSystemCalls& fs, std::size_t threads, WorkPool::Owner owner)
+    : fs_(fs),
+      pool_(
+          threads, [this] { return heldBytes_ < kAheadBytes; }, owner) {}
 
 void ListingPrefetch::ahead(const std::vector<std::string>& patterns) {
-    if (!pool_.threads() || patterns.empty()) return;
+    if (pool_.threads() < 2 || patterns.empty()) return;
     std::vector<WorkPool::Task> tasks;
     tasks.reserve(patterns.size());
-    for (const std::string& pattern : patterns) tasks.emplace_back([this, pattern] { listAhead(pattern); });
-    pool_.runFirst(std::move(tasks));
+    pool_.locked([&] {
+        for (const std::string& pattern : patterns) {
+            auto [at, added] = held_.emplace(pattern, Result{});
+            // One queued behind: listed now; the later task finds it started.
+            if (added || at->second.state == State::Queued) tasks.emplace_back([this, pattern] { listAhead(pattern); });
+        }
+    });
+    if (!tasks.empty()) pool_.runFirst(std::move(tasks));
+}
+
+void ListingPrefetch::queue(const std::string& pattern, std::size_t expectedBytes) {
+    if (!pool_.threads() || expectedBytes > kLargestQueued) return;
+    bool queued = pool_.when([] { return true; },
+                             [&] {
+                                 if (!deadDir_.empty() && pattern.compare(0, deadDir_.size(), deadDir_) == 0)
+                                     return false;
+                                 std::size_t charge = expectedBytes + pattern.size() + 64;
+                                 if (heldBytes_ + expectedBytes_ + charge > kAheadBytes) return false;
+                                 auto [at, added] = held_.emplace(pattern, Result{});
+                                 if (!added) return false;
+                                 at->second.charge = charge;
+                                 expectedBytes_ += charge;
+                                 return true;
+                             });
+    if (queued) pool_.runLast([this, pattern] { listAhead(pattern); });
+}
+
+void ListingPrefetch::forget(const std::string& dir) {
+    if (!pool_.threads()) return;
+    pool_.locked([&] {
+        for (auto at = held_.lower_bound(dir); at != held_.end() && at->first.compare(0, dir.size(), dir) == 0;)
+            drop(at++);  // one running finds itself gone and keeps nothing
+    });
 }
 
 // A held listing's records, and a little for its entry and pattern: empty
@@ -25,10 +63,25 @@ std::size_t ListingPrefetch::weight(const std::string& pattern, const Result& re
     return result.records.bytes() + pattern.size() + 64;
 }
 
+void ListingPrefetch::drop(Held::iterator at) {
+    (at->second.state == State::Done ? heldBytes_ : expectedBytes_) -= at->second.charge;
+    held_.erase(at);
+}
+
+void ListingPrefetch::dropQueuedBelow(const std::string& dir) {
+    for (auto at = held_.lower_bound(dir); at != held_.end() && at->first.compare(0, dir.size(), dir) == 0;) {
+        if (at->second.state == State::Queued)
+            drop(at++);
+        else
+            ++at;
+    }
+}
+
 void ListingPrefetch::listAhead(const std::string& pattern) {
     bool mine = pool_.locked([&] {
-        if (listedHere_.erase(pattern)) return false;
-        held_.emplace(pattern, Result{});
+        auto at = held_.find(pattern);
+        if (at == held_.end() || at->second.state != State::Queued) return false;
+        at->second.state = State::Running;
         return true;
     });
     if (!mine) return;
@@ -36,28 +89,47 @@ void ListingPrefetch::listAhead(const std::string& pattern) {
     listed.kind = scan::listDirectory(fs_, pattern, &listed.error,
                                       [&](const WIN32_FIND_DATAA& d, bool exact) { listed.records.add(d, exact); });
     listed.records.trim();
-    listed.done = true;
     pool_.locked([&] {
-        heldBytes_ += weight(pattern, listed);
-        held_[pattern] = std::move(listed);  // std::map keeps other entries in place
+        auto at = held_.find(pattern);
+        if (at == held_.end() || at->second.state != State::Running) return;  // forgotten meanwhile
+        if (listed.kind != scan::Listing::Done) {
+            // The scan enters nothing below a directory that is missing or
+            // cannot be listed: what was queued there goes, and nothing more is.
+            std::string dir = pattern.substr(0, pattern.rfind('\\') + 1);
+            dropQueuedBelow(dir);
+            if (deadDir_.empty() || dir.compare(0, deadDir_.size(), deadDir_) != 0) deadDir_ = dir;
+            // Most missing directories are never asked for: their parents
+            // on the other side lack them.
+            if (listed.kind == scan::Listing::Missing && !at->second.awaited) return drop(at);
+        }
+        expectedBytes_ -= at->second.charge;
+        listed.state = State::Done;
+        listed.awaited = at->second.awaited;
+        listed.charge = weight(pattern, listed);
+        heldBytes_ += listed.charge;
+        at->second = std::move(listed);  // std::map keeps other entries in place
     });
 }
 
 bool ListingPrefetch::take(const std::string& pattern, Result& taken) {
-    std::map<std::string, Result>::iterator started;  // stays valid: only this thread erases
+    Held::iterator started;  // stays valid: nothing drops an entry the scan waits for
     bool found = pool_.when([] { return true; },
                             [&] {
                                 started = held_.find(pattern);
-                                if (started != held_.end()) return true;
-                                listedHere_.insert(pattern);
-                                return false;
+                                if (started == held_.end()) return false;
+                                if (started->second.state == State::Queued) {
+                                    drop(started);  // listed here now; its task finds it gone
+                                    return false;
+                                }
+                                started->second.awaited = true;
+                                return true;
                             });
     if (!found) return false;
-    taken = pool_.when([&] { return started->second.done; },
+    taken = pool_.when([&] { return started->second.state == State::Done; },
                        [&] {
+                           heldBytes_ -= started->second.charge;
                            Result r = std::move(started->second);
                            held_.erase(started);
-                           heldBytes_ -= weight(pattern, r);
                            return r;
                        });
     return true;

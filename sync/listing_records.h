@@ -17,6 +17,11 @@ public:
     template <typename OnRecord>
     void forEach(OnRecord onRecord) const;
 
+    // What add() takes for one record: an estimate of a listing's bytes
+    // from the records of another.
+    static std::size_t weight(const WIN32_FIND_DATAA& record) {
+        return sizeof(Fields) + strnlen(record.cFileName, sizeof record.cFileName - 1) + 1;
+    }
     // What the records take on the heap.
     std::size_t bytes() const { return buffer_.capacity(); }
     // Gives back what the buffer's growth left unused.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sync/compare.h"
+#include "sync/listing_prefetch.h"
 #include "sync/registry.h"
 #include "sync/rules.h"
 #include "sync/scan.h"
@@ -99,14 +100,20 @@ bool Pass::buildWorkLists() {
     const SettingsRecord& s = settings;
     SyncRegistry source, dest;
 
-    sendCaption(pass, "Cканирование каталога источника");
-    statistics(pass, "сканирование источника");
-    sourceScan(pass, source, false);
-    mirrorStructure(dest.root, source.root);
+    {
+        // The destination is listed while the source is scanned: on a share
+        // the source scan mostly waits for the network.
+        ListingPrefetch destination(fs, destinationListingThreads(listThreads(), s.destDir), WorkPool::Owner::GoesOn);
+        sendCaption(pass, "Cканирование каталога источника");
+        statistics(pass, "сканирование источника");
+        sourceScan(pass, source, false, &destination);
+        mirrorStructure(dest.root, source.root);
 
-    sendCaption(pass, "Cканирование каталога приемника");
-    statistics(pass, "сканирование приемника");
-    destinationScan(pass, dest, source, false);
+        sendCaption(pass, "Cканирование каталога приемника");
+        statistics(pass, "сканирование приемника");
+        destinationScan(pass, dest, source, false, &destination);
+        // What the destination scan did not take goes with the lister here.
+    }
     if (pass.stopping()) return false;  // the cut stage below deletes on disk
 
     if (s.hasUpdateList) {

@@ -27,9 +27,11 @@ struct PassTools {
     WorkerGate& gate;
     CaptionSink* captions = nullptr;  // null: no window to show them
     // Threads that copy the files of the copy list side by side, and that
-    // list source directories ahead of the scan; 0 chooses by the source:
-    // several from a network drive, where they mostly wait for the network,
-    // none from a local one, where they would only contend.
+    // list directories ahead of each scan; 0 chooses by the drive (the
+    // source's for copies, the scanned tree's for listings): several on a
+    // network drive, where they mostly wait for the network, none on a
+    // local one, where they would only contend. The destination is listed
+    // while the source is scanned on as many, but at least one.
     std::size_t copyThreads = 0;
     std::size_t listThreads = 0;
     // A list-only run: the pass builds its work lists as a real one does,

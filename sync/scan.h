@@ -2,10 +2,12 @@
 //
 // A full pass calls, in this order:
 //   SyncRegistry source, dest;
-//   sourceScan(pass, source, false);
+//   ListingPrefetch destination(...);  // optional
+//   sourceScan(pass, source, false, &destination);
 //   mirrorStructure(dest.root, source.root);
-//   destinationScan(pass, dest, source, false);
-// and the root check the same without mirrorStructure, with rootOnly true.
+//   destinationScan(pass, dest, source, false, &destination);
+// and the root check the same without mirrorStructure, with rootOnly true
+// and no destination lister.
 //
 // Both scans skip what the ignore list matches (by relative path) and walk
 // with an explicit stack, one listing open at a time. An entry whose path
@@ -20,12 +22,17 @@
 #include "sync/registry.h"
 
 class Pass;
+class ListingPrefetch;
 
-// Records settings.sourceDir into source.root.
-void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly);
+// Records settings.sourceDir into source.root. With destinationAhead, each
+// directory it lists has the destination directory of the same relative
+// path queued there, for the destination scan to take.
+void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly, ListingPrefetch* destinationAhead = nullptr);
 
 // Records settings.destDir into dest.root: clears DirMissing on every
 // mirrored directory that exists, records destination-only directories with
 // DirDelete when deleteExtraFiles is set or the strict test holds, and skips
-// whatever the source scan left out.
-void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool rootOnly);
+// whatever the source scan left out. Takes its listings from destination
+// when given (the one the source scan fed), else lists ahead on its own.
+void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool rootOnly,
+                     ListingPrefetch* destination = nullptr);

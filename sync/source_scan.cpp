@@ -39,7 +39,7 @@ void reportUnaddressable(Pass& pass, const std::string& path) {
 
 }  // namespace
 
-void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly) {
+void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly, ListingPrefetch* destinationAhead) {
     const ScanFilter filter(pass.settings);
     const RootIdentity destination(pass.settings.destDir);  // under any name, never copied into itself
     Dir top;
@@ -53,11 +53,14 @@ void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly) {
     ListingPrefetch prefetch(pass.fs, listingThreads(pass.listThreads(), pass.settings.sourceDir));
     std::vector<Dir> children;
     std::string relPath;  // one buffer for every record of the scan
+    const std::string destDir = pass.settings.destDir;
     Dir dir;
     while (walk.next(dir)) {
         DirNode* node = dir.node;
         DWORD error = 0;
+        std::size_t bytes = 0;  // what the destination's listing is expected to hold
         Listing result = prefetch.list(dir.full + "*.*", &error, [&](const WIN32_FIND_DATAA& d, bool exact) {
+            bytes += ListingRecords::weight(d);
             if (!exact) return reportUnaddressable(pass, dir.full + d.cFileName);
             if (isPartialCopy(d.cFileName) && !(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return;
             Record kind = takeRecord(dir, d, filter, rootOnly, pass.errorCount, relPath);
@@ -87,6 +90,7 @@ void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly) {
             continue;
         }
         node->record.files.trim();
+        if (destinationAhead) destinationAhead->queue(destDir + dir.prefix + "*.*", bytes);
         prefetch.ahead(patternsOf(children));
         walk.enter(children);
     }

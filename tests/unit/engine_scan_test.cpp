@@ -1,12 +1,18 @@
 // Scanning real trees: destination-only directories, root-only scans,
-// directories that cannot be listed, letter case, link cycles and the path
-// limit.
+// directories that cannot be listed, letter case, link cycles, the path
+// limit and the listings made on other threads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <functional>
+#include <stdexcept>
+#include <thread>
 
 #include "support/pass_fixture.h"
 #include "sync/listing_prefetch.h"
+#include "worker/gated_calls.h"
 
 using test::contents;
 using test::describe;
@@ -33,6 +39,51 @@ public:
 private:
     std::string prefix_, real_;
 };
+
+// Refused listings as RefusingListings, and who listed which pattern: the
+// thread that made the seam (the scan's) or another. With fail set, every
+// listing on another thread calls it, and the scan's second listing waits
+// (up to a minute) until one has.
+class WatchedListings : public test::RefusingListings {
+public:
+    HANDLE findFirstFile(const char* pattern, WIN32_FIND_DATAW* data) override {
+        bool scans = std::this_thread::get_id() == scanThread_;
+        {
+            std::unique_lock<std::mutex> hold(lock_);
+            (scans ? byScan : byOthers).push_back(pattern);
+            if (fail && scans && byScan.size() == 2)
+                listed_.wait_for(hold, std::chrono::seconds(60), [&] { return !byOthers.empty(); });
+        }
+        listed_.notify_all();
+        if (fail && !scans) fail();
+        return RefusingListings::findFirstFile(pattern, data);
+    }
+    std::vector<std::string> byScan, byOthers;
+    std::function<void()> fail;
+
+private:
+    std::mutex lock_;
+    std::condition_variable listed_;
+    std::thread::id scanThread_ = std::this_thread::get_id();
+};
+
+// Every node of a registry, depth first: its name, flags and contents, and
+// each file's attributes, size and time.
+std::vector<Lines> dump(const DirNode* root) {
+    std::vector<Lines> nodes;
+    for (std::vector<const DirNode*> todo{root}; !todo.empty();) {
+        const DirNode* n = todo.back();
+        todo.pop_back();
+        Lines node = contents(n);
+        node.push_back(n->record.name + " " + std::to_string(n->record.flags));
+        for (const FileEntry& f : n->record.files)
+            node.push_back(std::to_string(f.attributes) + " " + std::to_string(f.size) + " " +
+                           std::to_string(f.lastWrite.dwLowDateTime));
+        nodes.push_back(std::move(node));
+        for (const DirNode* c = n->firstChild; c; c = c->nextSibling) todo.push_back(c);
+    }
+    return nodes;
+}
 
 }  // namespace
 
@@ -285,30 +336,117 @@ TEST(EngineScan, ListingAheadPastItsBoundInBytesChangesNothing) {
                                                        std::to_string(files) + " | sed s/^/$p/ | xargs touch"));
     for (int d = 0; d < 4; ++d)
         for (int e = 0; e < 3; ++e) t.put(t.src, "d" + std::to_string(d) + "\\e" + std::to_string(e) + "\\f.txt");
-    // Every node, depth first: its names, then each file's attributes, size and time.
     auto scan = [&](std::size_t threads) {
         t.run.listThreads = threads;
         SyncRegistry source;
         Pass pass = t.run.pass();
         sourceScan(pass, source, false);
-        std::vector<Lines> nodes;
-        for (std::vector<const DirNode*> todo{source.root}; !todo.empty();) {
-            const DirNode* n = todo.back();
-            todo.pop_back();
-            Lines node = contents(n);
-            for (const FileEntry& f : n->record.files)
-                node.push_back(std::to_string(f.attributes) + " " + std::to_string(f.size) + " " +
-                               std::to_string(f.lastWrite.dwLowDateTime));
-            nodes.push_back(std::move(node));
-            for (const DirNode* c = n->firstChild; c; c = c->nextSibling) todo.push_back(c);
-        }
-        return nodes;
+        return dump(source.root);
     };
     auto sequential = scan(1);
     ASSERT_EQ(sequential.size(), 18u);
-    auto isBig = [&](const Lines& node) { return node.size() == 2 * files; };
+    auto isBig = [&](const Lines& node) { return node.size() == 2 * files + 1; };
     EXPECT_EQ(std::count_if(sequential.begin(), sequential.end(), isBig), 1);
     EXPECT_EQ(scan(2), sequential);
     EXPECT_EQ(t.run.errorCount, 0);
     EXPECT_TRUE(test::runUnixShell(t.src, "rm -r zz"));  // Wine would take as long as to make it
+}
+
+// The destination listed on other threads while the source is scanned gives
+// the registries and lines of a sequential scan: with directories the
+// destination lacks, has alone, spells in another letter case or cannot
+// list, and one too large to be listed ahead.
+TEST(EngineScan, DestinationListedDuringTheSourceScanChangesNothingButTheTime) {
+    test::EngineTrees t;
+    t.run.settings.deleteExtraFiles = true;
+    for (const char* rel : {"a\\f.txt", "a\\b\\g.txt", "a\\b\\c\\h.txt", "Bin\\sub\\i.txt", "refused\\in\\j.txt"}) {
+        t.put(t.src, rel);
+        t.put(t.dst, rel, 100);
+    }
+    t.put(t.src, "onlysource\\deep\\k.txt");
+    t.put(t.dst, "onlydest\\inner\\l.txt");
+    ASSERT_TRUE(test::runUnixShell(t.dst, "mv Bin BIN"));
+    // Past the size queued ahead: a record takes its fields (under 50
+    // bytes) and its name.
+    const std::size_t stem = 240, files = ListingPrefetch::kLargestQueued / (stem + 48) + 50;
+    test::makeDirs(t.src + "\\zbig");
+    ASSERT_TRUE(test::runUnixShell(t.src + "\\zbig", "p=$(printf %0" + std::to_string(stem) + "d 0 | tr 0 n)_ && seq " +
+                                                         std::to_string(files) + " | sed s/^/$p/ | xargs touch"));
+    ASSERT_TRUE(test::runUnixShell(t.tmp.path(), "cp -a src/zbig dst/zbig"));
+
+    WatchedListings listings;
+    listings.refused = {t.dst + "\\refused\\"};
+    t.run.fs = &listings;
+    t.run.listThreads = 1;
+    // Both registries, the error lines and the error count.
+    auto scan = [&](ListingPrefetch* lister) {
+        t.run.errorCount = 0;
+        listings.byScan.clear();
+        listings.byOthers.clear();
+        SyncRegistry source, dest;
+        Pass pass = t.run.pass();
+        test::StreamCapture streams;
+        sourceScan(pass, source, false, lister);
+        mirrorStructure(dest.root, source.root);
+        destinationScan(pass, dest, source, false, lister);
+        std::vector<Lines> all = dump(source.root), destination = dump(dest.root);
+        all.insert(all.end(), destination.begin(), destination.end());
+        all.push_back(streams.err());
+        all.push_back({std::to_string(t.run.errorCount)});
+        return all;
+    };
+    const std::vector<Lines> sequential = scan(nullptr);
+    EXPECT_EQ(listings.byOthers.size(), 0u);
+    EXPECT_EQ(sequential.back(), Lines{"1"});   // the refused directory
+    EXPECT_EQ(sequential.size(), 9u + 10 + 2);  // nodes of both sides, lines, count
+
+    const std::string destPrefix = t.dst + "\\";
+    for (std::size_t threads : {1, 3}) {
+        SCOPED_TRACE(threads);
+        {
+            ListingPrefetch lister(*t.run.fs, destinationListingThreads(threads, t.run.settings.destDir),
+                                   WorkPool::Owner::GoesOn);
+            EXPECT_EQ(scan(&lister), sequential);
+        }
+        Lines dest;
+        for (const std::string& p : listings.byOthers)
+            if (p.compare(0, destPrefix.size(), destPrefix) == 0) dest.push_back(p);
+        EXPECT_GT(dest.size(), 0u);
+        for (const std::string& p : listings.byScan)
+            if (p.compare(0, destPrefix.size(), destPrefix) == 0) dest.push_back(p);
+        Lines once = sorted(dest);
+        EXPECT_EQ(std::adjacent_find(once.begin(), once.end()), once.end());  // nothing listed twice
+        EXPECT_EQ(std::count(dest.begin(), dest.end(), destPrefix + "onlydest\\*.*"), 0);
+        // One thread takes the queue in order and only that: the large
+        // directory is left to the scan, and below a directory found
+        // missing nothing is listed. More threads also list ahead of the
+        // destination scan itself, as on a share.
+        if (threads == 1) {
+            EXPECT_EQ(std::count(listings.byOthers.begin(), listings.byOthers.end(), destPrefix + "zbig\\*.*"), 0);
+            EXPECT_EQ(std::count(dest.begin(), dest.end(), destPrefix + "onlysource\\deep\\*.*"), 0);
+        }
+    }
+    t.run.fs = &FileSystemCalls::real();
+    EXPECT_TRUE(test::runUnixShell(t.tmp.path(), "rm -r src/zbig dst/zbig"));
+}
+
+// A stop or a failure met while the destination is listed ahead reaches the
+// pass on its own thread, which unwinds; the lister goes without hanging.
+TEST(EngineScan, FailureWhileListingTheDestinationAheadReachesThePass) {
+    test::EngineTrees t;
+    for (const char* rel : {"a\\f.txt", "b\\g.txt", "b\\c\\h.txt"}) {
+        t.put(t.src, rel);
+        t.put(t.dst, rel);
+    }
+    WatchedListings listings;
+    t.run.fs = &listings;
+    auto build = [&](std::function<void()> fail) {
+        listings.fail = fail;
+        Pass pass = t.run.pass();
+        pass.buildWorkLists();
+    };
+    EXPECT_THROW(build([] { throw Stopped{}; }), Stopped);
+    EXPECT_THROW(build([] { throw std::runtime_error("lister"); }), std::runtime_error);
+    t.run.fs = &FileSystemCalls::real();
+    EXPECT_EQ(t.run.errorCount, 0);
 }

@@ -33,6 +33,7 @@ TEST(WorkPool, TasksStartInQueueOrderAndOnlyAsTheOwnerAllows) {
     for (const char* name : {"r1", "r2", "r3"}) pool.run(task(name));
     pool.runFirst({task("f1"), task("f2")});
     pool.runFirst({task("g1")});
+    pool.runLast(task("l1"));  // behind the others, though the queue is full
 
     // The queue holds as many as there are threads: a fourth run waits for a
     // place, which only a started task frees.
@@ -45,14 +46,14 @@ TEST(WorkPool, TasksStartInQueueOrderAndOnlyAsTheOwnerAllows) {
     EXPECT_FALSE(fourthQueued);
     EXPECT_TRUE(pool.locked([&] { return started.empty(); }));
 
-    for (std::size_t n = 1; n <= 7; ++n) {
+    for (std::size_t n = 1; n <= 8; ++n) {
         pool.locked([&] { budget.left = 1; });
         pool.when([&] { return started.size() == n; }, [] {});
     }
     owner.join();
     EXPECT_TRUE(fourthQueued);
     pool.finish();
-    EXPECT_EQ(started, (std::vector<std::string>{"g1", "f1", "f2", "r1", "r2", "r3", "r4"}));
+    EXPECT_EQ(started, (std::vector<std::string>{"g1", "f1", "f2", "r1", "r2", "r3", "l1", "r4"}));
 }
 
 TEST(WorkPool, TheFirstFailureReachesTheOwnerAtEveryCallAndNothingStartsAfterIt) {
@@ -101,7 +102,11 @@ TEST(WorkPool, DestructionDropsUnstartedTasksAndJoinsRunningOnes) {
     EXPECT_EQ(ranAfter, 0);
 }
 
+// Beside an owner that goes on, one thread is started; beside one that
+// waits, it would gain nothing.
 TEST(WorkPool, WithFewerThanTwoThreadsTheCallerRunsEachTask) {
+    WorkPool beside(1, {}, WorkPool::Owner::GoesOn);
+    EXPECT_EQ(beside.threads(), 1u);
     for (std::size_t threads : {0u, 1u}) {
         WorkPool pool(threads);
         EXPECT_EQ(pool.threads(), 0u);
