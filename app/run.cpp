@@ -40,9 +40,11 @@ void reportMessageError(const MessageError& error) {
 
 }  // namespace
 
-// Without a window there is no worker and no loop to wait for.
+// The worker starts first: its listings run while the picture is looked
+// for and the window made, which takes a share's round trips and the X
+// server's time. Without a window the worker is stopped (nobody could see
+// or stop the run) and there is no loop to wait for.
 void runWindowAndWorker(SplashWindow& splash, WorkerRun& run, const RunLogs& logs, LPTHREAD_START_ROUTINE routine) {
-    if (!splash.CreateWindowAndShow()) return;
     run.captions = &splash;
     splash.SetWorkerGate(&run.gate);
 
@@ -51,10 +53,13 @@ void runWindowAndWorker(SplashWindow& splash, WorkerRun& run, const RunLogs& log
     win::UniqueKernelHandle worker(CreateThread(nullptr, 0, routine, &start, 0, &workerId));
     if (!worker) {
         std::cerr << "Ошибка " << GetLastError() << " запуска потока синхронизации" << std::endl;
-        return;  // the window goes with the SplashWindow
+        return;
     }
     splash.SetWorkerThread(worker.get(), workerId);
-    splash.RunMessageLoop();
+    if (splash.CreateWindowAndShow())
+        splash.RunMessageLoop();
+    else
+        WaitForSingleObject(worker.get(), SplashWindow::kWorkerGraceMs);  // stopped by the failed window
     endIfWorkerStuck(logs, worker.get());
 }
 

@@ -18,14 +18,14 @@ const int kIconResource = 200;
 SplashWindow::SplashWindow(HINSTANCE instance_, const char* iniPath) : instance(instance_) {
     GetPrivateProfileStringA("Оформление", "ФоноваяКартинка", "darv.exe#101", pictureSetting, sizeof pictureSetting,
                              iniPath);
-    // On a thread with a time limit: the share may not answer at all.
-    loadBackgroundPictureWithin(iniPath, pictureSetting, kPictureLookupMs, background);
+    win::copyTextCut(this->iniPath, iniPath);
     progress = std::make_unique<StubProgressBar>();
     font.reset(CreateFontA(13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Tahoma"));
 }
 
 SplashWindow::~SplashWindow() {
+    Settle();                  // a worker waiting for the window goes on without it
     if (window) StopWorker();  // WM_DESTROY never came: the worker must not outlive the window
     if (created && IsWindow(created)) {
         // Detached first: destroying it now must not post a second quit message.
@@ -39,6 +39,17 @@ SplashWindow::~SplashWindow() {
 }
 
 bool SplashWindow::CreateWindowAndShow() {
+    // A window that cannot be made stops the worker, which has been
+    // listing meanwhile: nobody could see or stop the run.
+    struct SettleAfter {
+        SplashWindow& self;
+        ~SettleAfter() {
+            if (!self.created) self.gate->stop();
+            self.Settle();
+        }
+    } settle{*this};
+    // On a thread with a time limit: the share may not answer at all.
+    loadBackgroundPictureWithin(iniPath, pictureSetting, kPictureLookupMs, background);
     brush.reset(CreateSolidBrush(kBackgroundColour));
 
     WNDCLASSEXA wc{};
@@ -74,7 +85,23 @@ bool SplashWindow::CreateWindowAndShow() {
     SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(brush.get()));
     ShowWindow(hwnd, SW_SHOWNORMAL);
     UpdateWindow(hwnd);
+    // The worker's close found no window yet: it was not posted.
+    if (closeRequested) PostMessageA(hwnd, WM_CLOSE, 0, 0);
     return true;
+}
+
+void SplashWindow::Settle() {
+    {
+        std::lock_guard<std::mutex> hold(settleLock);
+        settled = true;
+    }
+    settledChanged.notify_all();
+}
+
+HWND SplashWindow::ShownWindow() {
+    std::unique_lock<std::mutex> hold(settleLock);
+    settledChanged.wait(hold, [&] { return settled; });
+    return window.load();
 }
 
 int SplashWindow::RunMessageLoop() {
@@ -89,7 +116,13 @@ int SplashWindow::RunMessageLoop() {
     return static_cast<int>(msg.wParam);
 }
 
-void SplashWindow::PostClose() { PostMessageA(window.load(), WM_CLOSE, 0, 0); }
+// Either the worker sees the window here or the main thread sees the flag
+// once the window is made (both are sequentially consistent): a second
+// WM_CLOSE finds the window gone and does nothing.
+void SplashWindow::PostClose() {
+    closeRequested = true;
+    if (HWND w = window.load()) PostMessageA(w, WM_CLOSE, 0, 0);
+}
 
 LRESULT CALLBACK SplashWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SplashWindow* self;

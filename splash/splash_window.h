@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +15,7 @@
 #include "splash/background_picture.h"
 #include "splash/progress_bar.h"
 #include "core/caption_sink.h"
+#include "core/settings.h"
 #include "core/worker_window.h"
 #include "win/unique_handle.h"
 #include "core/worker_gate.h"
@@ -25,15 +27,16 @@ public:
     static constexpr int kCaptionX = 15, kCaptionY = 23;
     static constexpr DWORD kWorkerGraceMs = 2000;  // for a stopped worker to end by itself
 
-    // Reads the picture setting from the INI file and loads the picture.
+    // Reads the picture setting from the INI file.
     SplashWindow(HINSTANCE instance, const char* iniPath);
     ~SplashWindow();
     SplashWindow(const SplashWindow&) = delete;
     SplashWindow& operator=(const SplashWindow&) = delete;
 
-    // Registers the class, creates and shows the window centred on the
-    // screen. False (with a line in the error stream) when the window could
-    // not be made: run no worker and no message loop then.
+    // Loads the picture (waiting a limited time for the share), registers
+    // the class, creates and shows the window centred on the screen. False
+    // (with a line in the error stream) when the window could not be made:
+    // the worker is stopped then, and no message loop runs.
     bool CreateWindowAndShow();
     // The worker thread (and its identifier, for withdrawing its boxes),
     // stopped and waited for when the window goes; it is never terminated,
@@ -55,6 +58,7 @@ public:
 
     // Any thread: null before creation and after WM_DESTROY.
     HWND Window() const override { return window.load(); }
+    HWND ShownWindow() override;
     int Width() const { return width; }
     int Height() const { return height; }
     const char* Title() const { return title; }
@@ -80,6 +84,7 @@ private:
     bool StopWorker();
     bool WaitForWorker(DWORD timeoutMs);
     void WithdrawWorkerBoxes();
+    void Settle();
 
     BackgroundPicture background;
     // Written by the main thread, read by the worker (Window, PostClose).
@@ -89,6 +94,7 @@ private:
     int width = 0, height = 0;
     const char* title = "Синхронизация файлов и каталогов";
     char pictureSetting[1024] = "";
+    char iniPath[kPathBuffer] = "";  // where the picture setting's archive is looked for
     win::UniqueBrush brush;
     char caption[kCaptionBuffer] = "";
     int captionLength = 0;
@@ -101,4 +107,9 @@ private:
     bool asking = false;  // the abort question is on screen
     WorkerGate ownGate;
     WorkerGate* gate = &ownGate;
+    // The worker may finish, or wish to ask, before the window is made.
+    std::atomic<bool> closeRequested{false};
+    std::mutex settleLock;
+    std::condition_variable settledChanged;
+    bool settled = false;  // the window was made, could not be, or went
 };

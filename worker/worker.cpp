@@ -61,16 +61,20 @@ bool whenPassFailed(const WorkerRun& run, HWND owner) {
                "В процессе синхронизации возникли ошибки\nпопытаться выполнить\n" + quotedApplication(run.settings));
 }
 
+// The owner of a question: the window, once it has been made (or could
+// not be); the worker starts before it.
+HWND ownerOf(WorkerWindow* window) { return window ? window->ShownWindow() : nullptr; }
+
 // Whether to start the command. Every step begins at a checkpoint: after an
 // abort nothing more is written, asked or started. A stopped pass is not a
 // failed one.
-bool decide(const WorkerRun& run, Pass& pass, HWND owner) {
+bool decide(const WorkerRun& run, Pass& pass, WorkerWindow* window) {
     bool running = isApplicationRunning(run.settings, run.processes, run.gate);
     if (run.gate.checkpoint()) return false;
-    if (running) return whenApplicationRuns(run, owner);
+    if (running) return whenApplicationRuns(run, ownerOf(window));
     bool clean = pass.run();
     if (run.gate.checkpoint()) return false;
-    return clean || whenPassFailed(run, owner);
+    return clean || whenPassFailed(run, ownerOf(window));
 }
 
 // Anything but a stop that unwinds the worker (memory running out on a
@@ -84,14 +88,14 @@ void reportFailure(const WorkerRun& run, const char* what) {
 
 }  // namespace
 
-bool runWorker(const WorkerRun& run, HWND owner) {
+bool runWorker(const WorkerRun& run, WorkerWindow* window) {
     // Every file-system call of the pass passes the gate: a stop unwinds
     // from the first one after it.
     GatedCalls gated(run.fs, run.gate);
     Pass pass(run.settings, PassTools{gated, run.gate, run.captions, run.copyThreads, run.listThreads}, run.errorCount);
     bool launched = false;
     try {
-        if (decide(run, pass, owner) && !run.gate.checkpoint()) {
+        if (decide(run, pass, window) && !run.gate.checkpoint()) {
             launchCommand(run.settings);
             launched = true;
         }
@@ -108,7 +112,7 @@ bool runWorker(const WorkerRun& run, HWND owner) {
 
 DWORD WINAPI workerMain(void* param) {
     auto* start = static_cast<WorkerStart*>(param);
-    runWorker(*start->run, start->window->Window());
+    runWorker(*start->run, start->window);
     // Stands still while the user is being asked: the window must not close
     // under the question.
     start->run->gate.checkpoint();

@@ -35,11 +35,11 @@ struct WorkerStart {
 };
 
 // The running check, the pass, the questions, the launch and the summary
-// line; owner is the window that owns the questions. Returns whether the
-// command was started. Throws nothing: a stop ends the run quietly (no
+// line; window (null: none) owns the questions, which wait until it has
+// been made. Returns whether the command was started. Throws nothing: a stop ends the run quietly (no
 // summary either), any other exception with one counted error line, and
 // neither starts the command or asks anything.
-bool runWorker(const WorkerRun& run, HWND owner);
+bool runWorker(const WorkerRun& run, WorkerWindow* window);
 
 // Thread routine for CreateThread: runWorker, then asks the window to close.
 DWORD WINAPI workerMain(void* start);

@@ -37,11 +37,11 @@ private:
     }
 };
 
-// The window the worker ran under, taken as it starts.
+// The window the worker ran under, once it was made.
 HWND workerWindow = nullptr;
 
 DWORD WINAPI recordingWorker(void* start) {
-    workerWindow = static_cast<WorkerStart*>(start)->window->Window();
+    workerWindow = static_cast<WorkerStart*>(start)->window->ShownWindow();
     return workerMain(start);
 }
 

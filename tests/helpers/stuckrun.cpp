@@ -19,7 +19,7 @@ namespace {
 DWORD WINAPI stuckWorker(void* parameter) {
     auto* start = static_cast<WorkerStart*>(parameter);
     _lock_file(stderr);
-    PostMessageA(start->window->Window(), WM_CHAR, 27, 0);
+    PostMessageA(start->window->ShownWindow(), WM_CHAR, 27, 0);
     Sleep(INFINITE);
     return 0;
 }

@@ -203,6 +203,26 @@ TEST(SplashWindow, TheStripBandShowsColumnsFromTheOffsetAndMoves) {
     expectBandAt(test::captureClient(hwnd), wave->Offset());
 }
 
+// The worker starts before its window: one that wants to ask waits for the
+// window, and one that ends first still has the window closed once made.
+TEST(SplashWindow, AWorkerAheadOfItsWindowWaitsForItToAskAndItsCloseIsKept) {
+    test::TempDir dir;
+    std::string ini = writeSplashIni(dir, dir.path(), "");
+    SplashWindow splash(GetModuleHandleA(nullptr), ini.c_str());
+    HWND owner = nullptr;
+    std::thread worker([&] {
+        owner = splash.ShownWindow();
+        splash.PostClose();
+    });
+    splash.PostClose();  // a worker that ended before the window was made
+    ASSERT_TRUE(splash.CreateWindowAndShow());
+    HWND made = splash.Window();
+    worker.join();
+    EXPECT_EQ(owner, made);
+    splash.RunMessageLoop();  // returns: the early close was posted once the window existed
+    EXPECT_FALSE(IsWindow(made));
+}
+
 TEST(SplashWindow, AWindowThatCannotBeCreatedIsReportedAndNotWaitedFor) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     UnregisterClassA(SplashWindow::kClassName, instance);
@@ -221,8 +241,15 @@ TEST(SplashWindow, AWindowThatCannotBeCreatedIsReportedAndNotWaitedFor) {
     bool created;
     {
         SplashWindow splash(instance, ini.c_str());
+        WorkerGate gate;
+        splash.SetWorkerGate(&gate);
+        HWND owner = HWND(1);
+        std::thread worker([&] { owner = splash.ShownWindow(); });  // a worker about to ask
         created = splash.CreateWindowAndShow();
+        worker.join();
         EXPECT_EQ(splash.Window(), nullptr);
+        EXPECT_EQ(owner, nullptr);
+        EXPECT_TRUE(gate.stopRequested());  // the worker, already listing, is stopped
     }
     std::cerr.rdbuf(old);
     UnregisterClassA(SplashWindow::kClassName, instance);
