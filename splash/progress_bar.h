@@ -39,7 +39,7 @@ public:
 
     int Step() override;
     void SetValue(int) override {}
-    void Stop() override {}
+    void Stop() override;  // the ticks end
     void Paint(HDC dc) override;
 
     int Offset() const { return offset; }
@@ -54,5 +54,6 @@ private:
     BITMAP stripInfo{};
     int offset = kFirstOffset;
     UINT_PTR timerId = 0;
+    HDC windowDc = nullptr;        // held from creation to Stop
     win::UniqueMemoryDC memoryDc;  // declared last: released before the strip it holds
 };

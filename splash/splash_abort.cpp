@@ -42,6 +42,7 @@ void SplashWindow::AbortRequest() {
 }
 
 void SplashWindow::OnDestroy() {
+    progress->Stop();
     StopWorker();
     PostQuitMessage(0);
     window = nullptr;

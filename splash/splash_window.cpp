@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr UINT_PTR kCaptionTimer = 1;  // repaints a caption handed over by the worker
+constexpr UINT_PTR kCaptionTimer = 1;    // repaints a caption handed over by the worker
+constexpr UINT kCaptionHanded = WM_APP;  // the worker handed a caption; no frame is due yet
 
 const COLORREF kBackgroundColour = RGB(12, 38, 61);
 const int kIconResource = 200;
@@ -138,12 +139,19 @@ LRESULT CALLBACK SplashWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam
 
 LRESULT SplashWindow::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
+    case WM_CREATE: {
         progress = std::make_unique<WaveProgressBag>(hwnd);
-        SetTimer(hwnd, kCaptionTimer, kCaptionFrameMs, nullptr);
+        std::lock_guard<std::mutex> hold(captionLock);
+        // Handed before the window existed: no message could be posted.
+        if (captionChanged) SetTimer(hwnd, kCaptionTimer, kCaptionFrameMs, nullptr);
         break;
+    }
+    case kCaptionHanded:
+        SetTimer(hwnd, kCaptionTimer, kCaptionFrameMs, nullptr);
+        return 0;
     case WM_TIMER:
         if (wParam != kCaptionTimer) break;
+        KillTimer(hwnd, kCaptionTimer);
         RepaintHandedCaption();
         return 0;
     case WM_PAINT: {
@@ -176,11 +184,21 @@ void SplashWindow::SetCaption(const char* text) {
     RedrawWindow(created, &line, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
+// The first caption after a frame asks for the next one, a frame time
+// later; those handed until then only replace the text. So the window
+// wakes for captions at most once a frame, and not at all while none come
+// (a run that finds nothing to copy).
 void SplashWindow::HandCaption(const char* text) {
-    std::lock_guard<std::mutex> hold(captionLock);
-    win::copyTextCut(caption, text ? text : "");
-    captionLength = static_cast<int>(std::strlen(caption));
-    captionChanged = true;
+    bool first;
+    {
+        std::lock_guard<std::mutex> hold(captionLock);
+        win::copyTextCut(caption, text ? text : "");
+        captionLength = static_cast<int>(std::strlen(caption));
+        first = !captionChanged;
+        captionChanged = true;
+    }
+    if (first)
+        if (HWND w = window.load()) PostMessageA(w, kCaptionHanded, 0, 0);
 }
 
 void SplashWindow::RepaintHandedCaption() {

@@ -184,6 +184,9 @@ TEST(WholeRun, CopiesTheTreeShowsTheSplashAndLaunchesFromTheDestination) {
     test::writeFile(run.src + "\\Корень.txt", "корень");
     test::writeFile(run.src + "\\Данные\\Отчёты\\2024\\итоги.doc", "итоги");
     test::writeFile(run.src + "\\Данные\\пусто.txt", "");
+    // Enough to copy that the window, made while the worker already works,
+    // is still up when looked for.
+    writeManyFiles(run.src, 4);
     run.configure(run.dst);
 
     test::Process p(run.command(), run.tmp.path());
