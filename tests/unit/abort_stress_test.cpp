@@ -79,9 +79,11 @@ protected:
         unsigned seed = chooseSeed();
         std::printf("seed %u (TOLVAREN_STRESS_SEED=%u repeats it)\n", seed, seed);
         rng.seed(seed);
-        // 200 directories of one file: scanning and copying take long enough
-        // here for an Esc to land inside each.
+        // 200 directories of one file and 2,000 empty ones: the worker starts
+        // before the window is made, and scanning must still be under way
+        // when it is; copying takes long enough here for an Esc to land inside.
         for (int d = 0; d < kDirectories; ++d) test::writeFile(src + "\\" + fileOf(d), std::string(200 + d, 'x'));
+        ASSERT_TRUE(test::runUnixShell(src, "mkdir e && seq 2000 | sed s,^,e/, | xargs mkdir"));
         test::makeDirs(tmp / "app");
         ASSERT_TRUE(CopyFileA(test::buildFile("helpers\\fakeapp.exe").c_str(), app.c_str(), FALSE));
     }
@@ -209,6 +211,9 @@ TEST_F(AbortStress, EscAtRandomMomentsOfEveryPhaseNeverHangsAndStopsAtOnce) {
     // how long each phase lasts here.
     DWORD starts[Finished + 1] = {0, kUnset, kUnset, kUnset};
     run(tmp / "первый", {}, false, starts);
+    std::printf("phases began at %lu %lu %lu ms after the window showed\n",
+                static_cast<unsigned long>(starts[Scanning]), static_cast<unsigned long>(starts[Copying]),
+                static_cast<unsigned long>(starts[Finished]));
     ASSERT_TRUE(starts[Copying] > starts[Scanning] && starts[Finished] > starts[Copying] && starts[Finished] != kUnset)
         << starts[Scanning] << " " << starts[Copying] << " " << starts[Finished];
     // Within the first three fifths of the phase, shared by the Escs in it,
