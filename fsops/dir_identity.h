@@ -20,3 +20,8 @@ bool directoryIdentity(const std::string& fullPath, DirIdentity& id);
 
 // The identity of an open handle's item.
 bool handleIdentity(HANDLE handle, DirIdentity& id);
+
+// Whether the directory at fullPath (links followed) is the one of identity
+// id. Its volume is asked only when its file index matches: under Wine the
+// index is a stat, the volume serial a round trip to the mount manager.
+bool isSameDirectory(const std::string& fullPath, const DirIdentity& id);

@@ -59,8 +59,7 @@ bool RootIdentity::is(const std::string& full, const char* name) const {
         for (const std::string& n : names_) named = named || n == folded;
         if (!named) return false;
     }
-    DirIdentity id;
-    return directoryIdentity(full, id) && id == id_;
+    return isSameDirectory(full, id_);
 }
 
 bool RootIdentity::liesIn(const DirIdentity& item) const {

@@ -7,6 +7,7 @@
 
 #include "fsops/deletion_gate.h"
 #include "fsops/path_normal.h"
+#include "fsops/root_identity.h"
 #include "support/stream_capture.h"
 #include "support/test_support.h"
 
@@ -70,4 +71,23 @@ TEST(DeletionGate, OnlyWhatLiesInsideTheDestinationAndNotBehindALinkOrInTheSourc
     // A destination inside the source is the run's own.
     DeletionGate inner((tmp / "outside\\local\\").c_str(), (tmp / "outside").c_str(), errors);
     EXPECT_TRUE(inner.allows((tmp / "outside\\local\\x").c_str()));
+}
+
+// A drive root has no name to go by: every directory is compared with it by
+// its identity (by file index first, then volume). A link to it is found
+// from its own volume and from another.
+TEST(RootIdentity, ARootOfNoNameIsFoundThroughALinkFromItsOwnVolumeAndFromAnother) {
+    test::TempDir tmp;
+    const std::string shm = "/dev/shm/tolvaren-root-" + std::to_string(GetCurrentProcessId());
+    test::makeDirs(tmp / "plain");
+    ASSERT_TRUE(test::runUnixShell(tmp.path(), "ln -s / up"));
+    if (!test::runUnixShell(tmp.path(), "mkdir -p " + shm + "/plain && ln -s / " + shm + "/up"))
+        GTEST_SKIP() << "no /dev/shm";
+    const RootIdentity root("Z:\\");
+    for (const std::string& walked : {tmp.path(), "Z:" + shm}) {
+        EXPECT_TRUE(root.is(walked + "\\up", "up")) << walked;
+        EXPECT_FALSE(root.is(walked + "\\plain", "plain")) << walked;
+        EXPECT_FALSE(root.is(walked + "\\none", "none")) << walked;
+    }
+    EXPECT_TRUE(test::runUnixShell(tmp.path(), "rm -r " + shm + " up"));
 }
