@@ -111,7 +111,7 @@ void destinationScan(Pass& pass, SyncRegistry& dest, SyncRegistry& source, bool 
         }
         clearFlag(node->record, DirMissing);
         node->record.files.trim();
-        prefetch.ahead(patternsOf(children));
+        prefetch.ahead(dir.full, patternsOf(children));
         walk.enter(children);
     }
 }

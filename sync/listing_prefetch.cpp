@@ -1,5 +1,6 @@
 #include "sync/listing_prefetch.h"
 
+#include <cstring>
 #include <utility>
 
 #include "fsops/path_forms.h"
@@ -18,18 +19,55 @@ ListingPrefetch::ListingPrefetch(FileSystemCalls& fs, std::size_t threads, WorkP
       pool_(
           threads, [this] { return heldBytes_ < kAheadBytes; }, owner) {}
 
-void ListingPrefetch::ahead(const std::vector<std::string>& patterns) {
-    if (pool_.threads() < 2 || patterns.empty()) return;
+void ListingPrefetch::ahead(const std::string& dir, const std::vector<std::string>& patterns) {
+    if (pool_.threads() < 2) return;
     std::vector<WorkPool::Task> tasks;
+    std::vector<std::string> guesses;
     tasks.reserve(patterns.size());
     pool_.locked([&] {
         for (const std::string& pattern : patterns) {
             auto [at, added] = held_.emplace(pattern, Result{});
+            Result& entry = at->second;
+            entry.asked = true;
+            if (entry.guessed && entry.state == State::Done) guessBelow(pattern, entry, guesses);
+            entry.guessed = false;
             // One queued behind: listed now; the later task finds it started.
-            if (added || at->second.state == State::Queued) tasks.emplace_back([this, pattern] { listAhead(pattern); });
+            if (added || entry.state == State::Queued) tasks.emplace_back([this, pattern] { listAhead(pattern); });
+        }
+        // The guesses directly below dir still guesses are not entered. A
+        // guess lists no guesses of its own, so nothing lies below them.
+        for (auto at = held_.lower_bound(dir); at != held_.end() && at->first.compare(0, dir.size(), dir) == 0;) {
+            bool child = at->first.find('\\', dir.size()) + 4 == at->first.size();
+            if (child && at->second.guessed)
+                drop(at++);
+            else
+                ++at;
         }
     });
     if (!tasks.empty()) pool_.runFirst(std::move(tasks));
+    runGuesses(guesses);
+}
+
+void ListingPrefetch::guessBelow(const std::string& pattern, const Result& listed, std::vector<std::string>& guesses) {
+    if (listed.kind != scan::Listing::Done) return;
+    const std::string dir = pattern.substr(0, pattern.rfind('\\') + 1);
+    if (!deadDir_.empty() && dir.compare(0, deadDir_.size(), deadDir_) == 0) return;
+    listed.records.forEach([&](const WIN32_FIND_DATAA& d, bool exact) {
+        const DWORD attributes = d.dwFileAttributes;
+        // Links are left to the scan, which looks for cycles through them.
+        if (!exact || !(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            std::strcmp(d.cFileName, ".") == 0 || std::strcmp(d.cFileName, "..") == 0)
+            return;
+        std::string below = dir + d.cFileName + "\\*.*";
+        auto [at, added] = held_.emplace(below, Result{});
+        if (!added) return;
+        at->second.guessed = true;
+        guesses.push_back(std::move(below));
+    });
+}
+
+void ListingPrefetch::runGuesses(const std::vector<std::string>& guesses) {
+    for (const std::string& pattern : guesses) pool_.runLast([this, pattern] { listAhead(pattern); });
 }
 
 void ListingPrefetch::queue(const std::string& pattern, std::size_t expectedBytes) {
@@ -89,6 +127,7 @@ void ListingPrefetch::listAhead(const std::string& pattern) {
     listed.kind = scan::listDirectory(fs_, pattern, &listed.error,
                                       [&](const WIN32_FIND_DATAA& d, bool exact) { listed.records.add(d, exact); });
     listed.records.trim();
+    std::vector<std::string> guesses;
     pool_.locked([&] {
         auto at = held_.find(pattern);
         if (at == held_.end() || at->second.state != State::Running) return;  // forgotten meanwhile
@@ -105,10 +144,15 @@ void ListingPrefetch::listAhead(const std::string& pattern) {
         expectedBytes_ -= at->second.charge;
         listed.state = State::Done;
         listed.awaited = at->second.awaited;
+        listed.guessed = at->second.guessed;
+        listed.asked = at->second.asked;
+        // One the scan waits for is entered at once, and asks for its own.
+        if (listed.asked && !listed.awaited) guessBelow(pattern, listed, guesses);
         listed.charge = weight(pattern, listed);
         heldBytes_ += listed.charge;
         at->second = std::move(listed);  // std::map keeps other entries in place
     });
+    runGuesses(guesses);
 }
 
 bool ListingPrefetch::take(const std::string& pattern, Result& taken) {

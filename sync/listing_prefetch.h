@@ -43,10 +43,15 @@ public:
     ListingPrefetch(const ListingPrefetch&) = delete;
     ListingPrefetch& operator=(const ListingPrefetch&) = delete;
 
-    // Patterns the scan will take soon; the last given is listed first, as a
-    // depth-first walk takes them. Only with several threads: a listing
-    // taken as soon as it is made only holds its records twice.
-    void ahead(const std::vector<std::string>& patterns);
+    // The subdirectories of dir (ending with '\') the scan enters, as their
+    // patterns, in the order it takes them; they are listed first. Only with
+    // several threads: a listing taken as soon as it is made only holds its
+    // records twice. A listing asked for here also lists its own plain
+    // subdirectories, after everything asked: on a share the scan then finds
+    // the next level listed too. Of those, what the scan does not enter is
+    // dropped here, when its parent's entered ones are given: each directory
+    // left out (by the rules, say) is listed once at most, nothing below it.
+    void ahead(const std::string& dir, const std::vector<std::string>& patterns);
 
     // A pattern a later scan will take, listed after those queued before.
     // expectedBytes is what its records are thought to take; it is queued
@@ -71,6 +76,8 @@ private:
     struct Result {
         State state = State::Queued;
         bool awaited = false;    // the scan waits for it
+        bool asked = false;      // given to ahead(): its plain subdirectories are guessed
+        bool guessed = false;    // queued as a subdirectory of one asked for, not asked for itself
         std::size_t charge = 0;  // expected bytes until done, then what it holds
         scan::Listing kind = scan::Listing::Done;
         DWORD error = 0;
@@ -79,6 +86,10 @@ private:
     using Held = std::map<std::string, Result>;
 
     void listAhead(const std::string& pattern);
+    // With the pool's lock held: the tasks that list the plain
+    // subdirectories of a listing asked for, as guesses.
+    void guessBelow(const std::string& pattern, const Result& listed, std::vector<std::string>& guesses);
+    void runGuesses(const std::vector<std::string>& guesses);
     // What a thread listed, waited for; false when no thread has started
     // the listing (none will now: the scan lists it itself).
     bool take(const std::string& pattern, Result& taken);

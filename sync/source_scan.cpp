@@ -91,7 +91,7 @@ void sourceScan(Pass& pass, SyncRegistry& source, bool rootOnly, ListingPrefetch
         }
         node->record.files.trim();
         if (destinationAhead) destinationAhead->queue(destDir + dir.prefix + "*.*", bytes);
-        prefetch.ahead(patternsOf(children));
+        prefetch.ahead(dir.full, patternsOf(children));
         walk.enter(children);
     }
 }

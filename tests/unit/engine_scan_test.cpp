@@ -450,3 +450,28 @@ TEST(EngineScan, FailureWhileListingTheDestinationAheadReachesThePass) {
     t.run.fs = &FileSystemCalls::real();
     EXPECT_EQ(t.run.errorCount, 0);
 }
+
+// Listings asked for ahead also list their own subdirectories as guesses:
+// one the rules leave out is listed once at most and nothing below it, and
+// no directory is listed twice.
+TEST(EngineScan, GuessesListedAheadStopAtWhatTheScanLeavesOut) {
+    test::EngineTrees t;
+    for (const char* rel : {"a\\b\\c\\f.txt", "a\\b\\d\\f.txt", "a\\UserData\\x\\y\\f.txt", "e\\f.txt"}) {
+        t.put(t.src, rel);
+        t.put(t.dst, rel);
+    }
+    t.run.settings.ignoreList = {"a\\UserData"};
+    WatchedListings listings;
+    t.run.fs = &listings;
+    t.run.listThreads = 3;
+    t.lists = test::buildWorkLists(t.run);
+    t.run.fs = &FileSystemCalls::real();
+    Lines all = listings.byScan;
+    all.insert(all.end(), listings.byOthers.begin(), listings.byOthers.end());
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
+    EXPECT_EQ(std::count(all.begin(), all.end(), t.src + "\\a\\b\\c\\*.*"), 1);
+    for (const std::string& pattern : all) EXPECT_EQ(pattern.find("UserData\\x"), std::string::npos) << pattern;
+    EXPECT_TRUE(t.lists.copyList.empty());
+    EXPECT_EQ(t.run.errorCount, 0);
+}
