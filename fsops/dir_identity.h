@@ -1,6 +1,9 @@
 // The identity of a directory (volume and file index of its final target),
 // which tells when a directory link leads back to a directory already on the
-// current path of a scan.
+// current path of a scan. Under Wine the volume serial is the one of the
+// deepest drive letter over the item's Unix path (0 for a letter its mount
+// manager does not know), whatever name opened it: one directory still has
+// one identity, but two directories of one Unix device may differ in volume.
 #pragma once
 
 #include <windows.h>
