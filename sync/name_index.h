@@ -21,7 +21,7 @@ class NameIndex {
 public:
     // Node provides: const char* indexName() const; an unsigned seq.
     void add(Node* node) {
-        if ((count_ + 1) * 4 > nodes_.size() * 3) resize(nodes_.empty() ? kFirstSize : nodes_.size() * 2);
+        if ((count_ + 1) * 8 > nodes_.size() * 7) resize(nodes_.empty() ? kFirstSize : nodes_.size() * 2);
         place(node, nameHash(node->indexName()));
         ++count_;
     }
@@ -57,7 +57,7 @@ public:
 
     void reserve(std::size_t n) {
         std::size_t size = kFirstSize;
-        while (n * 4 > size * 3) size *= 2;
+        while (n * 8 > size * 7) size *= 2;
         if (size > nodes_.size()) resize(size);
     }
 
