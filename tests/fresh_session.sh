@@ -42,7 +42,18 @@ session_has() {
     return 1
 }
 
+# The server is started on its own; wine started before it listens would
+# race it for the session, so its socket is waited for: Wine names its
+# directory by the prefix's device and inode, below /tmp/.wine-UID or, in
+# newer versions, a /tmp/wine-XXXXXX of its own.
 setsid wineserver -p </dev/null >/dev/null 2>&1 &
+server=server-$(printf '%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+listening() {
+    local s
+    for s in /tmp/.wine-"$(id -u)"/"$server"/socket /tmp/wine-*/"$server"/socket; do [ -S "$s" ] && return 0; done
+    return 1
+}
+for _ in $(seq 100); do listening && break; sleep 0.1; done
 "$wine" wineboot </dev/null >/dev/null 2>&1 || fail "wineboot failed"
 for _ in $(seq 50); do session_has 'explorer.exe' || break; sleep 0.2; done
 session_has 'explorer.exe' && fail "a desktop process runs before the first window"
