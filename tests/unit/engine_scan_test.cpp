@@ -441,6 +441,9 @@ TEST(EngineScan, FailureWhileListingTheDestinationAheadReachesThePass) {
     WatchedListings listings;
     t.run.fs = &listings;
     auto build = [&](std::function<void()> fail) {
+        // Each build's second listing waits for one on another thread.
+        listings.byScan.clear();
+        listings.byOthers.clear();
         listings.fail = fail;
         Pass pass = t.run.pass();
         pass.buildWorkLists();
